@@ -1,0 +1,108 @@
+#pragma once
+#include "WindowModel.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+class EventLoop;
+class LogModel;
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QToolButton;
+
+// A label that takes clicks: the pad lamps and J-labels.
+class ClickLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// The main window's widgets. They show what the window model says and hand every click to it;
+// the model decides what the click does.
+class TfrmMain : public QWidget, public WindowModel::Observer {
+public:
+    TfrmMain(WindowModel& model, EventLoop& loop);
+    ~TfrmMain() override;
+
+    // Any control by its name: a widget, or a toolbar or menu item.
+    QWidget* widget(const QString& name) const;
+    QAction* action(const QString& name) const;
+    QMenu* languageMenu() const { return langMenu_; }
+    // Captions of translated controls, by component name.
+    void setCaption(const QString& name, const QString& text);
+    QString caption(const QString& name) const;
+    void setItems(const QString& name, const QStringList& items);
+
+    // Brings every control in line with the model (start-up and after Refresh).
+    void applyModel();
+    std::function<void()> onClose;
+    std::function<void(int)> onLanguageClicked;   // the tag of a language item
+    std::function<void()> onYourLanguageClicked;
+    std::function<void()> onHelpClicked;
+
+    // WindowModel::Observer
+    void logLine(const QString& line) override;
+    void logCleared() override;
+    void refreshed() override { applyModel(); }
+    void lampChanged(int j) override;
+    void awardChanged(int j) override;
+    void echoTextChanged() override;
+    void reportChanged(int j) override;
+    void progressChanged() override;
+    void timeChanged() override;
+    void cursorChanged() override;
+    void monitoringChanged() override;
+    void message(const QString& text) override;
+
+    // Activity of the serial line for the two status lights.
+    void lightActivity(bool receive);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildBaseStation();
+    void buildSystem();
+    void buildStatus();
+    void buildAwards();
+    void buildEcho();
+    QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w = -1,
+                  bool rightAligned = false);
+    QAction* item(const QString& name, const QString& caption, int icon);
+    // Runs a click through the general error handler.
+    void click(const std::function<void()>& fn);
+
+    WindowModel& model_;
+    EventLoop& loop_;
+    std::map<QString, QWidget*> widgets_;
+    std::map<QString, QAction*> actions_;
+    QMenu* langMenu_ = nullptr;
+    LogModel* log_ = nullptr;
+    QListView* logView_ = nullptr;
+    QButtonGroup* bandwidth_ = nullptr;
+    QButtonGroup* dcs_ = nullptr;
+    QButtonGroup* compatibility_ = nullptr;
+    std::array<ClickLabel*, 12> leds_{};
+    std::array<ClickLabel*, 12> jlabs_{};
+    std::array<QLabel*, 12> awards_{};
+    std::array<QLabel*, 12> pads_{};
+    QLabel* lightRx_ = nullptr;
+    QLabel* lightTx_ = nullptr;
+    bool busy_ = false;
+};
