@@ -38,17 +38,26 @@ BaseStation::BaseStation(Clock& clock, Line& line, StationConfig config, std::ui
         pads_.emplace_back(padId(j), config.pads[std::size_t(j)]);
 }
 
-Pad& BaseStation::pad(char id)
+namespace {
+
+std::size_t existingPad(char id)
 {
     const int index = padIndex(id);
     if (index < 0)
         throw std::out_of_range("no pad with that ID");
-    return pads_[std::size_t(index)];
+    return std::size_t(index);
+}
+
+} // namespace
+
+Pad& BaseStation::pad(char id)
+{
+    return pads_[existingPad(id)];
 }
 
 const Pad& BaseStation::pad(char id) const
 {
-    return const_cast<BaseStation*>(this)->pad(id);
+    return pads_[existingPad(id)];
 }
 
 void BaseStation::note(LineUnit unit)

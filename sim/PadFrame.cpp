@@ -96,7 +96,8 @@ ProgramFrame readProgramFrame(const QByteArray& frame)
 
 int padIndex(char id)
 {
-    return int(QString::fromUtf16(wire::PadAlphabet).indexOf(QLatin1Char(id)));
+    static const QByteArray alphabet = QString::fromUtf16(wire::PadAlphabet).toLatin1();
+    return int(alphabet.indexOf(id));
 }
 
 char padId(int index)

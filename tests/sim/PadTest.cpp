@@ -225,6 +225,16 @@ TEST_F(Pads, LossFollowsTheSeedAndTheRecordMatchesWhatThePortSaw)
     EXPECT_EQ(one.up().size(), one.heard().size());
     EXPECT_EQ(int(one.up().size()) - one.lostUp(), one.delivered(sim::FrameKind::EchoReply));
     EXPECT_EQ(seen.count('1') ? seen.at('1') : 0, one.delivered(sim::FrameKind::EchoReply));
+    // Frame by frame: the program's port saw exactly the delivered replies, when the record says.
+    std::vector<qint64> recorded;
+    for (const auto& f : one.up()) {
+        if (f.atProgramUs >= 0)
+            recorded.push_back(f.atProgramUs);
+    }
+    std::vector<qint64> observed;
+    for (const auto& f : program->frames())
+        observed.push_back(f.endUs);
+    EXPECT_EQ(observed, recorded);
     EXPECT_EQ(seen.count('2'), 0u);
     EXPECT_EQ(two.delivered(sim::FrameKind::EchoReply), 0);
     EXPECT_EQ(two.lostUp(), int(two.up().size()));
