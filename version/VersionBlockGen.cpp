@@ -62,8 +62,18 @@ bool readFacts(const QString& fileName, verinfo::VersionFacts& facts, QString& e
 
 QByteArray cSource(const QByteArray& block)
 {
-    QByteArray out = "/* Written by quelta_version_gen; do not edit. */\n";
-    out += "__attribute__((section(\"" + QByteArray(verinfo::kVersionSectionName) + "\"), used, aligned(4)))\n";
+    QByteArray out = "/* Written by quelta_version_gen; do not edit. */\n"
+                     "/* 'used' keeps the block from the compiler, 'retain' from the linker's --gc-sections. */\n"
+                     "#ifdef __has_attribute\n"
+                     "#if __has_attribute(retain)\n"
+                     "#define QUELTA_VERSION_KEEP __attribute__((retain))\n"
+                     "#endif\n"
+                     "#endif\n"
+                     "#ifndef QUELTA_VERSION_KEEP\n"
+                     "#define QUELTA_VERSION_KEEP\n"
+                     "#endif\n";
+    out += "QUELTA_VERSION_KEEP __attribute__((section(\"" + QByteArray(verinfo::kVersionSectionName) +
+           "\"), used, aligned(4)))\n";
     out += "static const unsigned char quelta_version_block[" + QByteArray::number(block.size()) + "] = {";
     for (qsizetype i = 0; i < block.size(); ++i) {
         out += i % 16 == 0 ? "\n    " : " ";

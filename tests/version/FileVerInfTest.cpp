@@ -33,7 +33,7 @@ protected:
         return path;
     }
 
-    QString sampleElf(const sample::BlockSpec& spec = {}) { return file("sample.elf", sample::elfWithBlock(sample::block(spec))); }
+    QString sampleElf(const sample::BlockContent& shape = {}) { return file("sample.elf", sample::elfWithBlock(sample::block(shape))); }
 
     QTemporaryDir dir_;
     TFileVersionInfo info_;

@@ -35,27 +35,27 @@ void alignTo(QByteArray& out, qsizetype alignment)
 
 } // namespace
 
-QByteArray block(const BlockSpec& spec)
+QByteArray block(const BlockContent& shape)
 {
     verinfo::VersionFacts facts;
     facts.fileVersion = {7, 0, 7, 6};
     facts.productVersion = facts.fileVersion;
-    facts.language = spec.language;
-    facts.codePage = spec.codePage;
-    facts.strings = spec.strings;
+    facts.language = shape.language;
+    facts.codePage = shape.codePage;
+    facts.strings = shape.strings;
     verinfo::BlockNode root = verinfo::versionInfo(facts);
-    if (!spec.translation)
+    if (!shape.translation)
         root.children.pop_back(); // VarFileInfo
     return verinfo::serializeBlock(root);
 }
 
-QByteArray elf(const ElfSpec& spec)
+QByteArray elf(const ElfLayout& shape)
 {
-    const Writer w(spec.bigEndian);
-    const qsizetype headerSize = spec.wide ? 64 : 52;
-    const qsizetype entrySize = spec.wide ? 64 : 40;
+    const Writer w(shape.bigEndian);
+    const qsizetype headerSize = shape.wide ? 64 : 52;
+    const qsizetype entrySize = shape.wide ? 64 : 40;
 
-    std::vector<ElfSection> sections = spec.sections;
+    std::vector<ElfSection> sections = shape.sections;
     ElfSection names{".shstrtab", QByteArray(1, '\0'), 3};
     std::vector<quint32> nameOffsets;
     for (const ElfSection& s : sections) {
@@ -82,27 +82,27 @@ QByteArray elf(const ElfSpec& spec)
         const qsizetype e = table + qsizetype(i + 1) * entrySize;
         w.put(out, e, nameOffsets[i], 4);
         w.put(out, e + 4, sections[i].type, 4);
-        w.put(out, e + (spec.wide ? 24 : 16), quint64(offsets[i]), spec.wide ? 8 : 4);
-        w.put(out, e + (spec.wide ? 32 : 20), quint64(sections[i].data.size()), spec.wide ? 8 : 4);
+        w.put(out, e + (shape.wide ? 24 : 16), quint64(offsets[i]), shape.wide ? 8 : 4);
+        w.put(out, e + (shape.wide ? 32 : 20), quint64(sections[i].data.size()), shape.wide ? 8 : 4);
     }
 
     out[0] = 0x7F;
     out[1] = 'E';
     out[2] = 'L';
     out[3] = 'F';
-    out[4] = spec.wide ? 2 : 1;
-    out[5] = spec.bigEndian ? 2 : 1;
+    out[4] = shape.wide ? 2 : 1;
+    out[5] = shape.bigEndian ? 2 : 1;
     out[6] = 1;
     w.put(out, 16, 2, 2);  // executable
     w.put(out, 18, 62, 2); // x86-64
     w.put(out, 20, 1, 4);
-    w.put(out, spec.wide ? 0x28 : 0x20, quint64(table), spec.wide ? 8 : 4);
-    w.put(out, spec.wide ? 0x34 : 0x28, quint64(headerSize), 2);
-    w.put(out, spec.wide ? 0x3A : 0x2E, quint64(entrySize), 2);
-    w.put(out, spec.wide ? 0x3C : 0x30, spec.extendedCount ? 0 : count, 2);
-    w.put(out, spec.wide ? 0x3E : 0x32, count - 1, 2); // the names come last
-    if (spec.extendedCount)
-        w.put(out, table + (spec.wide ? 32 : 20), count, spec.wide ? 8 : 4);
+    w.put(out, shape.wide ? 0x28 : 0x20, quint64(table), shape.wide ? 8 : 4);
+    w.put(out, shape.wide ? 0x34 : 0x28, quint64(headerSize), 2);
+    w.put(out, shape.wide ? 0x3A : 0x2E, quint64(entrySize), 2);
+    w.put(out, shape.wide ? 0x3C : 0x30, shape.extendedCount ? 0 : count, 2);
+    w.put(out, shape.wide ? 0x3E : 0x32, count - 1, 2); // the names come last
+    if (shape.extendedCount)
+        w.put(out, table + (shape.wide ? 32 : 20), count, shape.wide ? 8 : 4);
     return out;
 }
 
@@ -113,27 +113,27 @@ QByteArray elfWithBlock(const QByteArray& versionBlock)
                  {".data", QByteArray("some data")}}});
 }
 
-QByteArray pe(const QByteArray& versionBlock, const PeSpec& spec)
+QByteArray pe(const QByteArray& versionBlock, const PeLayout& shape)
 {
     const Writer w;
     constexpr qsizetype kPeOffset = 0x40;
     constexpr quint32 kSectionAddress = 0x1000;
     constexpr qsizetype kRawOffset = 0x200;
-    const qsizetype optionalSize = spec.wide ? 240 : 224;
+    const qsizetype optionalSize = shape.wide ? 240 : 224;
 
     // The resource tree: type -> name -> language -> data entry -> block.
     QByteArray rsrc;
-    const int namedTypes = spec.namedTypeFirst ? 1 : 0;
+    const int namedTypes = shape.namedTypeFirst ? 1 : 0;
     w.put(rsrc, 12, quint64(namedTypes), 2);
     w.put(rsrc, 14, 1, 2);
     qsizetype at = 16;
-    if (spec.namedTypeFirst) {
+    if (shape.namedTypeFirst) {
         w.put(rsrc, at, 0x80000000u | 0x100, 4); // a name string we never read
         w.put(rsrc, at + 4, 0x80000000u | 0x200, 4);
         at += 8;
     }
     const qsizetype names = at + 8;
-    w.put(rsrc, at, spec.resourceType, 4);
+    w.put(rsrc, at, shape.resourceType, 4);
     w.put(rsrc, at + 4, 0x80000000u | quint64(names), 4);
     w.put(rsrc, names + 14, 1, 2);
     const qsizetype languages = names + 24;
@@ -155,15 +155,15 @@ QByteArray pe(const QByteArray& versionBlock, const PeSpec& spec)
     out[1] = 'Z';
     w.put(out, 0x3C, kPeOffset, 4);
     out.replace(kPeOffset, 4, QByteArray("PE\0\0", 4));
-    w.put(out, kPeOffset + 4, spec.wide ? 0x8664 : 0x14C, 2);
+    w.put(out, kPeOffset + 4, shape.wide ? 0x8664 : 0x14C, 2);
     w.put(out, kPeOffset + 6, 1, 2); // one section
     w.put(out, kPeOffset + 20, quint64(optionalSize), 2);
     w.put(out, kPeOffset + 22, 0x22, 2);
     const qsizetype optional = kPeOffset + 24;
-    w.put(out, optional, spec.wide ? 0x20B : 0x10B, 2);
-    const qsizetype directories = optional + (spec.wide ? 112 : 96);
+    w.put(out, optional, shape.wide ? 0x20B : 0x10B, 2);
+    const qsizetype directories = optional + (shape.wide ? 112 : 96);
     w.put(out, directories - 4, 16, 4);
-    if (spec.resources) {
+    if (shape.resources) {
         w.put(out, directories + 16, kSectionAddress, 4);
         w.put(out, directories + 20, quint64(rsrc.size()), 4);
     }

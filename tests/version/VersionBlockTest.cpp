@@ -70,6 +70,35 @@ TEST(VersionBlock, LooksUpPathsLikeTheSystem)
     EXPECT_EQ(qFromLittleEndian<quint32>(fixed->value.constData() + 12), 0x00070006u);
 }
 
+TEST(VersionBlock, ReadsTheLayoutOfAResourceCompiler)
+{
+    // VERSIONINFO with FILEVERSION 1,0,0,1, two strings and the translation 0x0809 / 0x04E4,
+    // as binutils' windres compiles it.
+    const QByteArray bytes = QByteArray::fromHex(
+        "3c0134000000560053005f00560045005200530049004f004e005f0049004e0046004f0000000000bd04effe00000100"
+        "000001000100000000000100010000003f0000000000000004000400010000000000000000000000000000009c000000"
+        "010053007400720069006e006700460069006c00650049006e0066006f00000078000000010030003800300039003000"
+        "34004500340000002e000700010043006f006d00700061006e0079004e0061006d006500000000004f00720076006100"
+        "6e00650000000000300008000100460069006c006500560065007200730069006f006e000000000031002e0030002e00"
+        "30002e0031000000440000000100560061007200460069006c00650049006e0066006f00000000002400040000005400"
+        "720061006e0073006c006100740069006f006e00000000000908e404");
+    const auto root = parseVersionBlock(bytes);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->key, "VS_VERSION_INFO");
+    EXPECT_EQ(findSubBlock(*root, u"\\StringFileInfo\\080904E4\\CompanyName")->text(), "Orvane");
+    EXPECT_EQ(findSubBlock(*root, u"\\StringFileInfo\\080904E4\\FileVersion")->text(), "1.0.0.1");
+    EXPECT_EQ(findSubBlock(*root, u"\\VarFileInfo\\Translation")->value, QByteArray("\x09\x08\xE4\x04", 4));
+    EXPECT_EQ(qFromLittleEndian<quint32>(root->value.constData() + 12), 0x00000001u);
+
+    // Our writer lays the same facts out byte for byte the same way.
+    verinfo::VersionFacts facts;
+    facts.fileVersion = {1, 0, 0, 1};
+    facts.productVersion = facts.fileVersion;
+    facts.fileOs = 0x00040004; // VOS_NT_WINDOWS32
+    facts.strings = {{"CompanyName", "Orvane"}, {"FileVersion", "1.0.0.1"}};
+    EXPECT_EQ(verinfo::serializeBlock(verinfo::versionInfo(facts)).toHex(), bytes.toHex());
+}
+
 TEST(VersionBlock, ReadsATextLengthCountedInBytes)
 {
     // Some resource compilers store a text value's length in bytes; the text must still come

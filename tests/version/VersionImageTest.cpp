@@ -46,10 +46,10 @@ TEST(VersionImage, FindsTheVersionSectionOfEveryElfKind)
 TEST(VersionImage, FindsTheVersionResourceOfEveryPeKind)
 {
     const QByteArray block = sample::block();
-    for (const sample::PeSpec spec : {sample::PeSpec{true}, sample::PeSpec{false}, sample::PeSpec{true, true, 16, true}}) {
-        const auto found = locate(sample::pe(block, spec));
-        EXPECT_EQ(found.error, verinfo::NoError) << spec.wide << spec.namedTypeFirst;
-        EXPECT_EQ(found.block, block) << spec.wide << spec.namedTypeFirst;
+    for (const sample::PeLayout shape : {sample::PeLayout{true}, sample::PeLayout{false}, sample::PeLayout{true, true, 16, true}}) {
+        const auto found = locate(sample::pe(block, shape));
+        EXPECT_EQ(found.error, verinfo::NoError) << shape.wide << shape.namedTypeFirst;
+        EXPECT_EQ(found.block, block) << shape.wide << shape.namedTypeFirst;
     }
 }
 
