@@ -62,6 +62,8 @@ void ComPort::Write(const QString& text)
     if (!IsOpen())
         throw PortError(QStringLiteral("COM%1 is not open").arg(com_));
     device_.write(ansi::fromUnicode(text));
+    if (onActivity_)
+        onActivity_(false);
 }
 
 void ComPort::FlushInBuffer()
@@ -75,6 +77,8 @@ void ComPort::received(const QByteArray& bytes)
 {
     if (!open_)
         return;
+    if (onActivity_)
+        onActivity_(true);
     const bool alreadyReading = !inbox_.isEmpty();
     inbox_.append(bytes);
     if (alreadyReading)

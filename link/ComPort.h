@@ -14,6 +14,7 @@ class SerialDevice;
 class ComPort {
 public:
     using LineLostHandler = std::function<void(const QString&)>;
+    using ActivityHandler = std::function<void(bool receive)>;
 
     ComPort(EventLoop& loop, SerialDevice& device, const PortCatalog& ports);
     ~ComPort();
@@ -33,6 +34,8 @@ public:
     void FlushInBuffer();
 
     void setOnLineLost(LineLostHandler handler) { onLineLost_ = std::move(handler); }
+    // Bytes went out or came in: the status lights follow this.
+    void setOnActivity(ActivityHandler handler) { onActivity_ = std::move(handler); }
 
     // For the collectors.
     void attach(DataPacket& collector) { collectors_.push_back(&collector); }
@@ -47,6 +50,7 @@ private:
     const PortCatalog& ports_;
     std::vector<DataPacket*> collectors_;
     LineLostHandler onLineLost_;
+    ActivityHandler onActivity_;
     QByteArray inbox_;
     int com_ = 0;
     bool open_ = false;

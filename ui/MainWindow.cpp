@@ -610,5 +610,5 @@ void TfrmMain::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // The log pane has no height at the design size and grows with the window.
     if (logView_)
-        logView_->setGeometry(8, 394, std::max(498, width() - 16), std::max(0, height() - kClientHeight));
+        logView_->setGeometry(8, 394, 498, std::max(0, height() - kClientHeight));
 }

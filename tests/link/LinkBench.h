@@ -3,7 +3,7 @@
 // device whose replies a test writes by hand.
 #include "Kivos.h"
 #include "LocaleFacts.h"
-#include "MessageTable.h"
+#include "TestMessages.h"
 #include "PortCatalog.h"
 #include "VirtualEventLoop.h"
 #include "VirtualSerialDevice.h"
@@ -85,7 +85,7 @@ struct LinkBench {
     VirtualSerialDevice device{loop, board};
     FixedPortCatalog catalog;
     FixedLocaleFacts locale;
-    EnglishMessages messages;
+    TestMessages messages;
     LinkState state;
     WindowModel window;
     TKivosForm form{LinkPlatform{loop, device, catalog, locale, messages}, state, window};
