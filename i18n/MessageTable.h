@@ -3,7 +3,7 @@
 
 #include <QString>
 
-// The program's messages with their English texts; translations come from the language data.
+// The program's messages in English, for code that runs without a language dispatcher.
 class EnglishMessages : public MessageSource {
 public:
     QString Text(const QString& id) const override;
