@@ -1,4 +1,6 @@
 #pragma once
+#include "Languages.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -29,7 +31,7 @@ public:
     LanguageMenu();
 
     // Indexed by language number - 1.
-    const std::array<LanguageMenuItem, 16>& items() const { return items_; }
+    const std::array<LanguageMenuItem, LanguageCount>& items() const { return items_; }
     const LanguageMenuItem& item(int language) const;
     // The order in which the submenu lists them (followed by "Your language", SpTBXLangX).
     std::vector<LanguageMenuItem> inSubmenuOrder() const;
@@ -44,7 +46,7 @@ public:
     bool click(int language);
 
 private:
-    std::array<LanguageMenuItem, 16> items_;
+    std::array<LanguageMenuItem, LanguageCount> items_;
 };
 
 // Reads one key of the settings' "General" section, giving the default when it is missing or
