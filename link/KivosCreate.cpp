@@ -41,7 +41,7 @@ TKivosForm::TKivosForm(const LinkPlatform& platform, LinkState& state, LinkView&
     FramedDataPacket.setOnPacket([this](const QByteArray& data) { FramedDataPacketStringPacket(data); });
     ComPort.setOnLineLost([this](const QString& why) { onLineLost(why); });
     // The general error handler: whatever escapes a tick, a packet event or a click is one log line.
-    loop_.setErrorSink([this](const QString& text) { Log(QStringLiteral("Error: ") + text); });
+    loop_.setErrorSink([this](const QString& text) { view_.ReportError(text); });
 }
 
 TKivosForm::~TKivosForm()

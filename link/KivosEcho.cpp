@@ -128,8 +128,7 @@ void TKivosForm::UpdateReport()
     const EchoCounters& c = s_.EchoStats[std::size_t(j)];
     const QString line = QString::number(j) + rightAligned(c.Replies, 8) + rightAligned(c.Resends, 8)
                          + rightAligned(c.MissedReads, 8) + rightAligned(c.MissedSends, 8);
-    view_.SetReportText(j, line);
-    view_.SetReportColour(j, s_.ReportColour);
+    view_.SetReportLine(j, line, s_.ReportColour);
 }
 
 void TKivosForm::EchoOneJudge(const QString& P)

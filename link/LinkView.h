@@ -17,8 +17,9 @@ public:
     // Lamp j turns lime green and J-label j shows the hand point.
     virtual void SetPadAnswered(int j) = 0;
     virtual void ShowEcho(const QString& text) = 0; // lblEcho
+    // A report line's text, its colour unchanged.
     virtual void SetReportText(int j, const QString& text) = 0;
-    virtual void SetReportColour(int j, TextColour colour) = 0;
+    virtual void SetReportLine(int j, const QString& text, TextColour colour) = 0;
     virtual void SetProgressMax(int max) = 0;
     virtual void StepProgress() = 0;
     virtual void HideProgress() = 0;
@@ -27,4 +28,6 @@ public:
     virtual void SetBusyCursor(bool busy) = 0;
     virtual void SetMonitoring(bool on) = 0; // the status lights follow the port
     virtual void ShowInformation(const QString& text) = 0;
+    // The general error handler caught text: one line for the user, never a dialog.
+    virtual void ReportError(const QString& text) = 0;
 };

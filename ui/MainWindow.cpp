@@ -86,7 +86,47 @@ TfrmMain::TfrmMain(WindowModel& model, EventLoop& loop) : model_(model), loop_(l
     logView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     widgets_[QStringLiteral("lbxLog")] = logView_;
     logView_->setGeometry(8, 394, 498, 0);
+    showDesignState();
     model_.setObserver(this);
+}
+
+void TfrmMain::showDesignState()
+{
+    // What the window shows before its creation handler has run, and keeps when that handler
+    // cannot find the data folder.
+    for (const auto& [name, text] : {std::pair{"lblFirmware", "version"}, std::pair{"lblPort", "port"},
+                                     std::pair{"lblChannel", "chan"}, std::pair{"lblEcho", "lblEcho"},
+                                     std::pair{"lblKVVer", "version"}, std::pair{"lblTime", "lblTime"}})
+        setCaption(QString::fromLatin1(name), QString::fromLatin1(text));
+    for (QLabel* award : awards_)
+        award->setText(QStringLiteral("10.0"));
+    for (const char* name : {"gbStatus", "edtCommand", "btnCmd"})
+        widget(QString::fromLatin1(name))->setEnabled(false);
+    if (QAbstractButton* b = bandwidth_->button(4))
+        b->setChecked(true);
+    widget(QStringLiteral("rgCompatibility"))->hide();
+}
+
+void TfrmMain::applyStartState()
+{
+    applyModel();
+    for (int j = 0; j < 12; ++j) {
+        awardChanged(j);
+        lampChanged(j);
+        reportChanged(j);
+    }
+    progressChanged();
+}
+
+void TfrmMain::showMessage(QMessageBox::Icon icon, const QString& text)
+{
+    const auto tr = [this](const char* english) {
+        return dialogText ? dialogText(QString::fromLatin1(english)) : QString::fromLatin1(english);
+    };
+    const char* title = icon == QMessageBox::Critical ? "Error" : icon == QMessageBox::Warning ? "Warning" : "Information";
+    QMessageBox box(icon, tr(title), text, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setText(tr("OK"));
+    box.exec();
 }
 
 TfrmMain::~TfrmMain()
@@ -143,7 +183,9 @@ void TfrmMain::buildToolbar()
             a->setMenu(menu);
             button->setPopupMode(QToolButton::InstantPopup);
         }
-        bar->addWidget(button);
+        // In a toolbar the widget's own action decides whether it is shown.
+        QAction* holder = bar->addWidget(button);
+        connect(a, &QAction::changed, holder, [a, holder] { holder->setVisible(a->isVisible()); });
     };
     auto submenu = [&](QAction* parent, std::initializer_list<QAction*> items) {
         auto* menu = new QMenu(this);
@@ -595,7 +637,7 @@ void TfrmMain::lightActivity(bool receive)
 
 void TfrmMain::message(const QString& text)
 {
-    QMessageBox::information(this, windowTitle(), text);
+    showMessage(QMessageBox::Information, text);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 #include "WindowModel.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -47,8 +48,13 @@ public:
     QString caption(const QString& name) const;
     void setItems(const QString& name, const QStringList& items);
 
-    // Brings every control in line with the model (start-up and after Refresh).
+    // Brings every control in line with the model (after Refresh and commands).
     void applyModel();
+    // The start-up state: everything the model holds, awards, lamps and report lines included.
+    void applyStartState();
+    // A modal message with one OK button, its caption and button in the active language.
+    void showMessage(QMessageBox::Icon icon, const QString& text);
+    std::function<QString(const QString&)> dialogText;
     std::function<void()> onClose;
     std::function<void(int)> onLanguageClicked;   // the tag of a language item
     std::function<void()> onYourLanguageClicked;
@@ -76,6 +82,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showDesignState();
     void buildToolbar();
     void buildBaseStation();
     void buildSystem();

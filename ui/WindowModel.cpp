@@ -179,10 +179,11 @@ void WindowModel::SetReportText(int j, const QString& text)
     notify([j](Observer& o) { o.reportChanged(j); });
 }
 
-void WindowModel::SetReportColour(int j, TextColour colour)
+void WindowModel::SetReportLine(int j, const QString& text, TextColour colour)
 {
     if (j < 0 || j > 11)
         return;
+    reportText[std::size_t(j)] = text;
     reportColour[std::size_t(j)] = colour;
     notify([j](Observer& o) { o.reportChanged(j); });
 }
@@ -220,6 +221,12 @@ void WindowModel::SetMonitoring(bool on)
 void WindowModel::ShowInformation(const QString& text)
 {
     notify([&](Observer& o) { o.message(text); });
+}
+
+void WindowModel::ReportError(const QString& text)
+{
+    LogLine(QStringLiteral("Error: ") + text);
+    notify([&](Observer& o) { o.error(text); });
 }
 
 void WindowModel::clearEcho()

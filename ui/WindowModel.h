@@ -32,6 +32,7 @@ public:
         virtual void cursorChanged() {}
         virtual void monitoringChanged() {}
         virtual void message(const QString&) {}
+        virtual void error(const QString&) {}
     };
 
     static const std::array<QString, 10>& SampleDives();
@@ -80,7 +81,7 @@ public:
     void SetPadAnswered(int j) override;
     void ShowEcho(const QString& text) override;
     void SetReportText(int j, const QString& text) override;
-    void SetReportColour(int j, TextColour colour) override;
+    void SetReportLine(int j, const QString& text, TextColour colour) override;
     void SetProgressMax(int max) override;
     void StepProgress() override;
     void HideProgress() override;
@@ -89,6 +90,7 @@ public:
     void SetBusyCursor(bool on) override;
     void SetMonitoring(bool on) override;
     void ShowInformation(const QString& text) override;
+    void ReportError(const QString& text) override;
 
     void ReSetLEDs();
     void DoTime();

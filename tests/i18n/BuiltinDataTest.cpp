@@ -80,7 +80,7 @@ TEST(BuiltinData, CaptionsAreTheWindowLayoutsCaptionsOfExactlyTheTranslatedCompo
         {"lbl15", "Active channel:"},
         {"lblLoops", "Test loops"},
         {"rgCompatibility", "Version compatibility"},
-        {"rgDCS", "Digital Channel Separation (see Help)"},
+        {"rgDCS", "Digital Chanel Separation (see Help)"},
         {"SpTBXItemExit", "Exit"},
         {"SpTBXSubmenuItemScans", "Scans"},
         {"SpTBXItemFullScan", "Full Scan"},
