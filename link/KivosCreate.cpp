@@ -6,6 +6,7 @@
 #include "EventLoop.h"
 #include "LinkView.h"
 #include "MessageSource.h"
+#include "WindowTimer.h"
 #include "Wire.h"
 
 namespace {
@@ -83,7 +84,21 @@ void TKivosForm::Log(const QString& line) const
 
 void TKivosForm::onLineLost(const QString& why)
 {
+    // The device is gone (a USB adapter pulled out). Everything that would write to it stops,
+    // so the log gets this one line instead of an error for every tick; the echo report and
+    // its counters stay as they are, and the next Full Scan starts afresh.
     Log(Port() + QStringLiteral(" Serial line lost (") + why + QStringLiteral("); port closed"));
+    for (WindowTimer* timer : {BaseTimer.get(), COMTimer.get(), EchoTimer.get(), ReSetTimer.get(), SetChanTimer.get()})
+        timer->setEnabled(false);
+    COMTimer->setInterval(wire::ScanPace);
+    SetChanTimer->setInterval(100);
+    s_.SendQueue.clear();
+    if (s_.EchoTestActive) {
+        s_.EchoTestActive = false;
+        view_.HideProgress();
+    }
+    view_.SetBusyCursor(false);
+    view_.Refresh();
 }
 
 void TKivosForm::StopPadFrames()
