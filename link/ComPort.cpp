@@ -44,6 +44,11 @@ void ComPort::Open()
 void ComPort::Close()
 {
     device_.close();
+    endInput();
+}
+
+void ComPort::endInput()
+{
     const bool wasOpen = open_;
     open_ = false;
     inbox_.clear();
@@ -99,12 +104,7 @@ void ComPort::received(const QByteArray& bytes)
 
 void ComPort::lineLost(const QString& why)
 {
-    const bool wasOpen = open_;
-    open_ = false;
-    inbox_.clear();
-    if (wasOpen)
-        for (DataPacket* c : collectors_)
-            c->portClosed();
+    endInput();
     if (onLineLost_)
         onLineLost_(why);
 }

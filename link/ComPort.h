@@ -43,6 +43,8 @@ public:
 
 private:
     void received(const QByteArray& bytes);
+    // The port is closed (by us or by the device going away): collections in progress end.
+    void endInput();
     void lineLost(const QString& why);
 
     EventLoop& loop_;

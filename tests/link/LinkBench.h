@@ -91,6 +91,17 @@ struct LinkBench {
     TKivosForm form{LinkPlatform{loop, device, catalog, locale, messages}, state, window};
 };
 
+// A bench whose COM com is open on a scripted peer, as a scan would have left it.
+struct OpenBench : LinkBench {
+    explicit OpenBench(int com = 4, const QString& decimalSeparator = QStringLiteral("."))
+        : LinkBench(decimalSeparator)
+    {
+        plug(com, peer);
+        openOn(com);
+    }
+    ScriptedPeer peer;
+};
+
 // Control characters spelled out, for readable expectations.
 inline QByteArray bytes(const char* spelled)
 {

@@ -14,10 +14,7 @@ class CustomCommand : public ::testing::TestWithParam<CustomCase> {};
 
 TEST_P(CustomCommand, ExpectsTheReplyLengthOfItsText)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(1, peer);
-    b.openOn(1);
+    OpenBench b(1);
     b.form.FramedDataPacket.AutoEnable = true;
     b.form.FramedDataPacket.setEnabled(true);
     b.state.BaseIsEra = GetParam().baseIsEra;
@@ -42,10 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Module, CustomCommand,
 
 TEST(CustomCommand, EmptyWritesNothingAndSaysWhy)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(1, peer);
-    b.openOn(1);
+    OpenBench b(1);
     b.form.FramedDataPacket.AutoEnable = true;
     b.form.FramedDataPacket.setEnabled(true);
     b.form.FixedDataPacket.setPacketSize(9);
@@ -70,10 +64,7 @@ TEST(CustomCommand, ToAClosedPortReachesTheErrorHandlerOnce)
 
 TEST(GetFirmwareString, QueriesSilentlyAndMarksTheQueryPending)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(1, peer);
-    b.openOn(1);
+    OpenBench b(1);
     b.state.VersionReplySize = 27;
     b.form.GetFirmwareString();
     EXPECT_TRUE(b.state.FirmwareQueryPending);

@@ -24,10 +24,7 @@ class PadPackets : public ::testing::TestWithParam<PacketCase> {};
 TEST_P(PadPackets, AreHandledByTheirShape)
 {
     const PacketCase& c = GetParam();
-    LinkBench b(c.separator);
-    ScriptedPeer peer;
-    b.plug(4, peer);
-    b.openOn(4);
+    OpenBench b(4, c.separator);
     b.form.RegisterPad("0", "912");
     b.window.Refresh(); // PadsFound
     b.window.log.clear();

@@ -20,10 +20,7 @@ class ReplyInterpreter : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(ReplyInterpreter, ReadsRepliesByLengthAndPositionEight)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(4, peer);
-    b.openOn(4);
+    OpenBench b(4);
     b.state.ChannelText = "?";
     b.state.BandwidthIndex = 1;
     int refreshes = 0;
@@ -82,10 +79,7 @@ TEST(VersionReply, FlagsFollowTheVersionText)
              Case{"ER_CMD#T3ER400TRS-02V2.01.7", "ER400TRS-02V2.01.7", true, false, false, "02V2.01.7"},
              Case{"ER_CMD#T3ERA400TRS-1.02.3AB", "ERA400TRS-1.02.3AB", false, true, true, "1.02.3AB"},
          }) {
-        LinkBench b;
-        ScriptedPeer peer;
-        b.plug(4, peer);
-        b.openOn(4);
+        OpenBench b(4);
         b.form.FixedDataPacketStringPacket(QByteArray(c.reply));
         EXPECT_EQ(b.state.BaseVersionText, QString(c.text));
         EXPECT_EQ(b.state.BaseHasDCS, c.dcs) << c.reply;
@@ -97,10 +91,7 @@ TEST(VersionReply, FlagsFollowTheVersionText)
 
 TEST(VersionReply, ResetSupportOnceLostStaysLost)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(4, peer);
-    b.openOn(4);
+    OpenBench b(4);
     b.form.FixedDataPacketStringPacket("ER_CMD#T3ER400TRS-02V2.01.7");
     b.form.FixedDataPacketStringPacket("ER_CMD#T3ERA400TRS-1.02.3AB");
     EXPECT_FALSE(b.state.BaseSupportsReset);
@@ -108,10 +99,7 @@ TEST(VersionReply, ResetSupportOnceLostStaysLost)
 
 TEST(VersionReply, APendingFirmwareQueryRefreshesOnce)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(4, peer);
-    b.openOn(4);
+    OpenBench b(4);
     b.state.VersionReplySize = 26;
     b.state.BaseIsEra = false; // as after a 26-character reply from a non-ERA module
     b.window.Refresh();        // asks again for all 27 characters
@@ -127,17 +115,14 @@ TEST(VersionReply, APendingFirmwareQueryRefreshesOnce)
 
 TEST(ReplyInterpreter, FlushesWhatFollowsTheReply)
 {
-    LinkBench b;
-    ScriptedPeer peer;
-    b.plug(4, peer);
-    b.openOn(4);
+    OpenBench b(4);
     b.form.FixedDataPacket.setPacketSize(9);
     b.form.FixedDataPacket.setEnabled(true);
-    peer.send("ER_CMD#C3ER_CMD#C4"); // a longer reply than expected
+    b.peer.send("ER_CMD#C3ER_CMD#C4"); // a longer reply than expected
     b.loop.Sleep(20);
     b.run(0);
     b.form.FixedDataPacket.setEnabled(true);
-    peer.send("ER_CMD#C5");
+    b.peer.send("ER_CMD#C5");
     b.run(20);
     EXPECT_EQ(b.window.log, (QStringList{"4 <-- Channel=3", "4 <-- Channel=5"}));
 }
