@@ -2,7 +2,11 @@
 
 #include <QFile>
 
+#ifdef Q_OS_WIN
+#include <cstdio>
+#else
 #include <unistd.h>
+#endif
 
 bool ScriptReader::openFile(const QString& path)
 {
@@ -16,12 +20,21 @@ bool ScriptReader::openFile(const QString& path)
 
 void ScriptReader::openStandardInput()
 {
+#ifdef Q_OS_WIN
+    // Windows cannot watch a console or pipe handle from the event loop: take the whole input.
+    QFile in;
+    if (in.open(stdin, QIODevice::ReadOnly))
+        add(in.readAll() + '\n');
+    ended_ = true;
+#else
     notifier_ = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readStandardInput(); });
+#endif
 }
 
 void ScriptReader::readStandardInput()
 {
+#ifndef Q_OS_WIN
     char buffer[4096];
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
     if (n > 0) {
@@ -35,6 +48,7 @@ void ScriptReader::readStandardInput()
     }
     if (onLines_)
         onLines_();
+#endif
 }
 
 void ScriptReader::add(const QByteArray& text)
