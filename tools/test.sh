@@ -7,3 +7,4 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUELTA_SANITIZE=ON >/dev/nul
 cmake --build build-asan -j2
 cd build-asan
 ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j2 --timeout 300
+../tools/fuzz.sh
