@@ -107,7 +107,7 @@ public:
                 if (port->polled()) {
                     fds.push_back({port->fd(), port->events(), 0});
                     polled.push_back(port);
-                } else {
+                } else if (port->plugged()) {
                     anyHungUp = true;
                 }
             }
@@ -189,8 +189,23 @@ private:
                 say(QStringLiteral("there is no pad %1").arg(QLatin1Char(id)));
         } else if (word == "state") {
             printState();
+        } else if (word == "unplug") {
+            stationPort_->unplug();
+            std::printf("unplugged COM%d\n", com());
+            std::fflush(stdout);
+        } else if (word == "plug") {
+            if (stationPort_->plugged())
+                return;
+            try {
+                stationPort_->plug();
+            } catch (const std::exception& e) {
+                say(QString::fromLocal8Bit(e.what()));
+                return;
+            }
+            std::printf("ready COM%d\n", com());
+            std::fflush(stdout);
         } else {
-            say(QStringLiteral("commands: type ID TEXT, state, quit"));
+            say(QStringLiteral("commands: type ID TEXT, state, unplug, plug, quit"));
         }
     }
 
@@ -199,7 +214,7 @@ private:
         const sim::RadioModule& module = station_->module();
         std::printf("module %s channel %d bandwidth %c dcs %s port %s\n", module.config().version.constData(),
                     module.channel(), module.bandwidthCode(), module.dcs() ? "on" : "off",
-                    stationPort_->connected() ? "open" : "closed");
+                    !stationPort_->plugged() ? "unplugged" : stationPort_->connected() ? "open" : "closed");
         for (int j = 0; j < sim::kPadCount; ++j) {
             const sim::Pad& pad = station_->padAt(j);
             if (!pad.present())

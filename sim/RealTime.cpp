@@ -54,7 +54,26 @@ qint64 RealClock::nextDueUs() const
     return timers_.empty() ? -1 : timers_.begin()->first.first;
 }
 
-PtyPort::PtyPort(RealClock& clock, int com, const QString& portsFolder) : clock_(clock), com_(com)
+PtyPort::PtyPort(RealClock& clock, int com, const QString& portsFolder)
+    : clock_(clock), com_(com), portsFolder_(portsFolder)
+{
+    openTerminal();
+    try {
+        makeLink();
+    } catch (...) {
+        ::close(master_);
+        throw;
+    }
+}
+
+PtyPort::~PtyPort()
+{
+    removeLink();
+    if (master_ >= 0)
+        ::close(master_);
+}
+
+void PtyPort::openTerminal()
 {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master_ < 0)
@@ -62,32 +81,33 @@ PtyPort::PtyPort(RealClock& clock, int com, const QString& portsFolder) : clock_
     // The default terminal mode would swallow EOT and turn CR into LF.
     termios mode{};
     if (grantpt(master_) != 0 || unlockpt(master_) != 0 || tcgetattr(master_, &mode) != 0) {
+        const auto error = systemError(QStringLiteral("pseudo-terminal set-up"));
         ::close(master_);
-        throw systemError(QStringLiteral("pseudo-terminal set-up"));
+        master_ = -1;
+        throw error;
     }
     cfmakeraw(&mode);
     cfsetispeed(&mode, B19200);
     cfsetospeed(&mode, B19200);
     if (tcsetattr(master_, TCSANOW, &mode) != 0) {
+        const auto error = systemError(QStringLiteral("tcsetattr"));
         ::close(master_);
-        throw systemError(QStringLiteral("tcsetattr"));
+        master_ = -1;
+        throw error;
     }
     slavePath_ = QString::fromLocal8Bit(ptsname(master_));
+}
 
-    if (!QDir().mkpath(portsFolder)) {
-        ::close(master_);
-        throw std::runtime_error(QStringLiteral("cannot create %1").arg(portsFolder).toStdString());
-    }
-    const QString link = QDir(portsFolder).filePath(QStringLiteral("COM%1").arg(com));
+void PtyPort::makeLink()
+{
+    if (!QDir().mkpath(portsFolder_))
+        throw std::runtime_error(QStringLiteral("cannot create %1").arg(portsFolder_).toStdString());
+    const QString link = QDir(portsFolder_).filePath(QStringLiteral("COM%1").arg(com_));
     const QFileInfo existing(link);
-    if (existing.isSymLink() && existing.exists()) {
-        ::close(master_);
+    if (existing.isSymLink() && existing.exists())
         throw std::runtime_error(QStringLiteral("%1 is in use (it leads to %2)").arg(link, linkTarget(link)).toStdString());
-    }
-    if (existing.exists() && !existing.isSymLink()) {
-        ::close(master_);
+    if (existing.exists() && !existing.isSymLink())
         throw std::runtime_error(QStringLiteral("%1 exists and is not a link").arg(link).toStdString());
-    }
     // A stale link from a simulator that was killed is replaced; the rename makes it atomic.
     const QString temporary = link + QStringLiteral(".new%1").arg(getpid());
     QFile::remove(temporary);
@@ -95,19 +115,49 @@ PtyPort::PtyPort(RealClock& clock, int com, const QString& portsFolder) : clock_
         || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData()) != 0) {
         const auto error = systemError(QStringLiteral("cannot link %1").arg(link));
         QFile::remove(temporary);
-        ::close(master_);
         throw error;
     }
     linkPath_ = link;
 }
 
-PtyPort::~PtyPort()
+void PtyPort::removeLink()
 {
     // Only our own link: another simulator may have taken the name since.
     if (!linkPath_.isEmpty() && linkTarget(linkPath_) == slavePath_)
         QFile::remove(linkPath_);
-    if (master_ >= 0)
+    linkPath_.clear();
+}
+
+void PtyPort::unplug()
+{
+    if (state_ == State::Unplugged)
+        return;
+    const bool wasConnected = state_ == State::Connected;
+    // The link goes first, so that nobody finds the port while its terminal closes.
+    removeLink();
+    ::close(master_);
+    master_ = -1;
+    state_ = State::Unplugged;
+    out_.clear();
+    blocked_ = false;
+    if (wasConnected && endpoint_ != nullptr)
+        endpoint_->disconnected();
+}
+
+void PtyPort::plug()
+{
+    if (state_ != State::Unplugged)
+        return;
+    openTerminal();
+    try {
+        makeLink();
+    } catch (...) {
         ::close(master_);
+        master_ = -1;
+        throw;
+    }
+    state_ = State::NeverOpened;
+    lineFreeUs_ = 0;
 }
 
 void PtyPort::send(const QByteArray& bytes)

@@ -43,10 +43,16 @@ public:
     void send(const QByteArray& bytes) override;
     bool connected() const override { return state_ == State::Connected; }
 
+    // The device is pulled out: the terminal is closed under the program and its link removed.
+    void unplug();
+    // Plugged in again: a new terminal behind the same link. Throws like the constructor.
+    void plug();
+    bool plugged() const { return state_ != State::Unplugged; }
+
     // For the poll loop. While the program has the port closed the master end reports a
     // hang-up on every poll, so it is left out and looked at again now and then.
     int fd() const { return master_; }
-    bool polled() const { return state_ != State::HungUp; }
+    bool polled() const { return state_ != State::HungUp && state_ != State::Unplugged; }
     short events() const;
     void handle(short revents);
     void lookForReopen();
@@ -55,14 +61,18 @@ public:
     qint64 nextDueUs() const;
 
 private:
-    enum class State { NeverOpened, Connected, HungUp };
+    enum class State { NeverOpened, Connected, HungUp, Unplugged };
 
+    void openTerminal();
+    void makeLink();
+    void removeLink();
     void readAll();
     void hangUp();
     void becomeConnected();
 
     RealClock& clock_;
     const int com_;
+    const QString portsFolder_;
     int master_ = -1;
     QString slavePath_;
     QString linkPath_;

@@ -122,7 +122,8 @@ QString simUsage()
     return QStringLiteral(
         "usage: kivo-sim [options]\n"
         "Serves a simulated base station and its pads on a pseudo-terminal linked as\n"
-        "<data folder>/ports/COMn. Standard input takes \"type ID TEXT\", \"state\" and \"quit\".\n"
+        "<data folder>/ports/COMn. Standard input takes \"type ID TEXT\", \"state\", \"unplug\",\n"
+        "\"plug\" (the base station's port pulled out and plugged in again) and \"quit\".\n"
         "  --com N              COM number of the base station (default 7)\n"
         "  --pads IDS           pads that are present, e.g. 0123456789ac (default all twelve)\n"
         "  --pad-version V      firmware version of every pad (default 912); ID=V for one pad\n"
