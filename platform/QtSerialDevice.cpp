@@ -3,6 +3,8 @@
 #include "Errors.h"
 #include "EventLoop.h"
 
+#include <QFileInfo>
+
 QtSerialDevice::QtSerialDevice(EventLoop& loop) : loop_(loop)
 {
     QObject::connect(&port_, &QSerialPort::readyRead, [this] { loop_.runGuarded([this] { onReadyRead(); }); });
@@ -48,7 +50,9 @@ void QtSerialDevice::write(const QByteArray& bytes)
 {
     if (!port_.isOpen())
         throw PortError(QStringLiteral("Port not open"));
-    if (port_.write(bytes) != bytes.size())
+    const qint64 written = port_.write(bytes);
+    // A line that went away during the write has been closed and reported already.
+    if (written != bytes.size() && port_.isOpen())
         throw PortError(QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString()));
 }
 
@@ -73,10 +77,11 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
-        // Qt 6.4 floods errors at full CPU after a hang-up while isOpen() stays true: close on the
-        // first one and report it once.
+        // Qt 6.4 does not close the port on these. When the other end of a terminal goes away,
+        // read() returns 0 and Qt reports a ReadError for every poll, at full CPU, with isOpen()
+        // still true: close on the first one and report it once.
         if (port_.isOpen()) {
-            const QString why = QStringLiteral("%1: %2").arg(port_.portName(), port_.errorString());
+            const QString why = QStringLiteral("%1: %2").arg(port_.portName(), failureReason(error));
             port_.close();
             port_.clearError();
             fail(why);
@@ -85,5 +90,22 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
     default:
         // NoError follows successful calls; open and DTR/RTS errors are handled where they occur.
         break;
+    }
+}
+
+QString QtSerialDevice::failureReason(QSerialPort::SerialPortError error) const
+{
+    // The device node of a USB adapter (and of a closed pseudo-terminal) vanishes with it.
+    if (!QFileInfo::exists(port_.portName()))
+        return QStringLiteral("device removed");
+    switch (error) {
+    case QSerialPort::ReadError:
+        // Qt's error text here is left over from an earlier call (often a refused DTR on a
+        // terminal), so it would only mislead.
+        return QStringLiteral("the device hung up");
+    case QSerialPort::WriteError:
+        return QStringLiteral("write failed: ") + port_.errorString();
+    default:
+        return QStringLiteral("device not available: ") + port_.errorString();
     }
 }

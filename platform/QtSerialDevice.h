@@ -21,6 +21,7 @@ public:
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    QString failureReason(QSerialPort::SerialPortError error) const;
 
     EventLoop& loop_;
     QSerialPort port_;
