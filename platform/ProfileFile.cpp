@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <climits>
 
@@ -31,9 +32,17 @@ qsizetype findInLine(const QByteArray& text, qsizetype from, qsizetype end, char
     return found == begin + end ? -1 : found - begin;
 }
 
+// QString::fromUtf8 drops a leading U+FEFF; inside the file it is a character of the name or
+// value like any other, and dropping it would keep a written key from ever being found again.
+QString decoded(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 QString nameOf(const QByteArray& text, qsizetype from, qsizetype to)
 {
-    return QString::fromUtf8(text.sliced(from, to - from).trimmed());
+    return decoded(text.sliced(from, to - from).trimmed());
 }
 
 void classify(const QByteArray& text, Line& line)
@@ -124,7 +133,7 @@ QString unquoted(const QByteArray& value)
     const QByteArray trimmed = value.trimmed();
     const bool quoted = trimmed.size() >= 2 && trimmed.front() == trimmed.back()
         && (trimmed.front() == '"' || trimmed.front() == '\'');
-    return QString::fromUtf8(quoted ? trimmed.sliced(1, trimmed.size() - 2) : trimmed);
+    return decoded(quoted ? trimmed.sliced(1, trimmed.size() - 2) : trimmed);
 }
 
 int hexDigit(QChar c)

@@ -272,6 +272,33 @@ TEST_F(ProfileFileTest, NamesAndValuesThatCannotReadBackAreRefused)
     EXPECT_EQ(ProfileFile(path()).readString("General", "", "default"), "default");
 }
 
+// U+FEFF is a character like any other inside a line; only the file's first bytes can be its
+// byte order mark. A decoder that dropped it made such a key unfindable (every write added
+// another line) and such a value read back without it.
+TEST(ProfileText, ALeadingByteOrderMarkInANameOrValueReadsBack)
+{
+    const QString bom(QChar(0xFEFF));
+    struct Case {
+        QString section;
+        QString key;
+        QString value;
+    };
+    const Case cases[] = {
+        {"General", "Language", bom + "1"},
+        {"General", bom + "Language", "1"},
+        {bom + "General", "Language", "1"},
+    };
+    for (const Case& c : cases) {
+        for (const QByteArray& before : {QByteArray(), QByteArray("\xEF\xBB\xBF[General]\nLanguage=3\n")}) {
+            SCOPED_TRACE((c.section + '/' + c.key + '=' + c.value).toStdString() + " in " + before.toHex().toStdString());
+            const auto written = profile::withValue(before, c.section, c.key, c.value);
+            ASSERT_TRUE(written);
+            EXPECT_EQ(profile::lookup(*written, c.section, c.key), c.value);
+            EXPECT_EQ(profile::withValue(*written, c.section, c.key, c.value), written);
+        }
+    }
+}
+
 TEST(ProfileText, LongLinesAndHugeFilesAreHandled)
 {
     const QByteArray longValue(1 << 20, '1');
