@@ -47,37 +47,35 @@ std::string dump(const Program& program)
     return program.lines().join('\n').toStdString();
 }
 
-// COM3 opens but never answers, or answers twelve bytes of noise to each command and its
-// trailer, fewer than the 26 of a version reply. Either way the walk asks it, takes nothing
-// from it, and finds the base station on COM7 with a version reply undisturbed by the noise.
-TEST(SerialFaults, APortThatDoesNotAnswerProperlyIsWalkedPast)
+// COM3 answers twelve bytes of noise to each command and to its trailer, fewer than the 26 of
+// a version reply. The walk asks it, takes nothing from it, and finds the base station on
+// COM7 with a version reply that the noise left over from COM3 has not disturbed. (Ports that
+// never answer are walked past in the e2e suite's full scans.)
+TEST(SerialFaults, APortThatAnswersNoiseAtTheWrongLengthIsWalkedPast)
 {
-    for (const char* option : {"--silent-port", "--garbage-port"}) {
-        SCOPED_TRACE(option);
-        const Machine machine;
-        const auto sim = startSim(machine, {"--com", "7", "--pads", "03", option, "3"});
-        const auto cli = startCli(machine);
-        cli->tell("fullscan");
-        ASSERT_TRUE(scanEnded(*cli)) << dump(*cli);
-        cli->tell("quit");
-        ASSERT_EQ(cli->wait(), 0);
+    const Machine machine;
+    const auto sim = startSim(machine, {"--com", "7", "--pads", "03", "--garbage-port", "3"});
+    const auto cli = startCli(machine);
+    cli->tell("fullscan");
+    ASSERT_TRUE(scanEnded(*cli)) << dump(*cli);
+    cli->tell("quit");
+    ASSERT_EQ(cli->wait(), 0);
 
-        const QStringList& log = cli->lines();
-        const qsizetype asked = log.indexOf(QStringLiteral("3 --> ACK"));
-        EXPECT_GE(log.indexOf(QStringLiteral("3 --> ER_CMD#T3")), 0) << dump(*cli);
-        EXPECT_LT(asked, log.indexOf(QStringLiteral("7 --> ER_CMD#T3")));
-        EXPECT_EQ(matching(log, QStringLiteral("3 <--")), QStringList());
-        EXPECT_TRUE(log.contains(QStringLiteral("7 <-- Base station version V1.02.3"))) << dump(*cli);
-        EXPECT_TRUE(log.contains(QStringLiteral("7 <-- Channel=7")));
-        EXPECT_TRUE(log.contains(QStringLiteral("7 <-- J0 here (v 912)")));
-        EXPECT_TRUE(log.contains(QStringLiteral("7 <-- J3 here (v 912)")));
-        EXPECT_TRUE(lastRefresh(*cli).contains(QStringLiteral("\"lblPort\":\"7\"")));
-        expectNoError(log);
-    }
+    const QStringList& log = cli->lines();
+    const qsizetype asked = log.indexOf(QStringLiteral("3 --> ACK"));
+    EXPECT_GE(log.indexOf(QStringLiteral("3 --> ER_CMD#T3")), 0) << dump(*cli);
+    EXPECT_LT(asked, log.indexOf(QStringLiteral("7 --> ER_CMD#T3")));
+    EXPECT_EQ(matching(log, QStringLiteral("3 <--")), QStringList());
+    EXPECT_TRUE(log.contains(QStringLiteral("7 <-- Base station version V1.02.3"))) << dump(*cli);
+    EXPECT_TRUE(log.contains(QStringLiteral("7 <-- Channel=7")));
+    EXPECT_TRUE(log.contains(QStringLiteral("7 <-- J0 here (v 912)")));
+    EXPECT_TRUE(log.contains(QStringLiteral("7 <-- J3 here (v 912)")));
+    EXPECT_TRUE(lastRefresh(*cli).contains(QStringLiteral("\"lblPort\":\"7\"")));
+    expectNoError(log);
 }
 
-// With only such ports (the base station's link taken away), the walk asks each once, takes
-// nothing, scans no pads and ends with the window showing that no base station was found, the
+// With only a silent port and a noisy one (the base station's link taken away), the walk asks
+// each once, takes nothing, scans no pads and ends with the window showing that no base station was found, the
 // Scans menu usable again.
 TEST(SerialFaults, PortsThatDoNotAnswerProperlyAreNoBaseStation)
 {
