@@ -107,6 +107,8 @@ private:
     // Framed collector on with AutoEnable, if it is not enabled; the fixed one is left alone.
     void EnsurePadFrames();
     void StartQueue(int interval);
+    // The port walk is over without a base station: the window is refreshed and usable again.
+    void EndPortWalkWithoutBaseStation();
     void AddSendQueue(const QString& frame) { s_.SendQueue.append(frame); }
 
     QString Port() const { return QString::number(ComPort.ComNumber()); }

@@ -44,6 +44,12 @@ void TKivosForm::DCS(bool Active)
 void TKivosForm::BaseStationReset()
 {
     if (s_.BasePort <= 0) {
+        // One walk over the ports at a time: a port walk still looking for the base station is
+        // given up and its scan ends as one that found nothing, so the window is usable again.
+        if (BaseTimer->enabled()) {
+            BaseTimer->setEnabled(false);
+            EndPortWalkWithoutBaseStation();
+        }
         SendReset(0);
         return;
     }

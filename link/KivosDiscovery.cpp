@@ -64,11 +64,7 @@ void TKivosForm::ScanNextPortForBaseStation(int P)
         return;
     }
     if (P > s_.PortList.size() - 1) {
-        FixedDataPacket.setEnabled(false);
-        DoRefresh();
-        view_.SetBusyCursor(false);
-        FramedDataPacket.AutoEnable = true;
-        FramedDataPacket.setEnabled(true);
+        EndPortWalkWithoutBaseStation();
         return;
     }
     if (ComPort.IsOpen()) {
@@ -87,6 +83,15 @@ void TKivosForm::ScanNextPortForBaseStation(int P)
         view_.SetMonitoring(false);
         ScanNextPortForBaseStation(P + 1);
     }
+}
+
+void TKivosForm::EndPortWalkWithoutBaseStation()
+{
+    FixedDataPacket.setEnabled(false);
+    DoRefresh();
+    view_.SetBusyCursor(false);
+    FramedDataPacket.AutoEnable = true;
+    FramedDataPacket.setEnabled(true);
 }
 
 void TKivosForm::CheckBaseStation()

@@ -355,6 +355,35 @@ TEST(Reset, AModuleWithoutResetGetsChannelSevenForTheRestOfTheRun)
     EXPECT_EQ(l.window.lblChannel, "7");
 }
 
+// The port walk and the reset walk both move the one port: a reset clicked while the port walk
+// looked for the base station made them hand it to each other for ever, the window busy and its
+// Scans menu gone. The reset wins, and the scan ends as one that found nothing.
+TEST(Reset, DuringThePortWalkEndsTheScanAndWalksThePorts)
+{
+    SimLink l;
+    l.bench.addSilentPort(3);
+    l.bench.addSilentPort(4);
+    l.bench.addBaseStation(7);
+    l.window.SpTBXItemFullScanClick();
+    l.loop.RunFor(20); // checking COM 3
+    ASSERT_TRUE(l.form.BaseTimer->enabled());
+    l.bench.device().clearWrites();
+    l.window.BtnResetClick();
+    EXPECT_FALSE(l.window.busy);
+    EXPECT_TRUE(l.window.enabled("SpTBXSubmenuItemScans"));
+    EXPECT_EQ(l.window.lblFirmware, "No Base Station found");
+    l.loop.RunFor(3000);
+    EXPECT_FALSE(l.form.BaseTimer->enabled());
+    EXPECT_FALSE(l.form.ReSetTimer->enabled());
+    const auto w = written(l);
+    ASSERT_EQ(w.size(), 6u);
+    const int order[] = {7, 4, 3};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(w[2 * i].com, order[i]);
+        EXPECT_EQ(w[2 * i].text, "ER_CMD#R1");
+    }
+}
+
 TEST(SetChannel, BeforeAnyScanAsksForOne)
 {
     SimLink l;

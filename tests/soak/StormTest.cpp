@@ -22,7 +22,14 @@ int stormSteps()
 {
     const char* text = std::getenv("QUELTA_STORM_STEPS");
     const int n = text != nullptr ? std::atoi(text) : 0;
-    return n > 0 ? n : 3000;
+    return n > 0 ? n : 10000;
+}
+
+// QUELTA_STORM_SEED shifts the seed of every storm, to look further afield.
+std::uint64_t seedShift()
+{
+    const char* text = std::getenv("QUELTA_STORM_SEED");
+    return text != nullptr ? std::strtoull(text, nullptr, 10) : 0;
 }
 
 struct StormCase {
@@ -62,8 +69,9 @@ protected:
         if (c.classicModule)
             config.module = sim::ModuleConfig::classic();
         config.keepRecords = false;
-        link_ = std::make_unique<SimLink>(config, c.seed);
-        rng_.seed(c.seed);
+        seed_ = c.seed + seedShift();
+        link_ = std::make_unique<SimLink>(config, seed_);
+        rng_.seed(seed_);
         SimLink& l = *link_;
         l.bench.addSilentPort(2);
         l.bench.addRefusingPort(4);
@@ -225,7 +233,7 @@ protected:
 
     QString report() const
     {
-        QString out = QStringLiteral("seed %1, step %2\n").arg(GetParam().seed).arg(step_);
+        QString out = QStringLiteral("seed %1, step %2\n").arg(seed_).arg(step_);
         for (const QString& f : faults_)
             out += QStringLiteral("  fault: ") + f + u'\n';
         out += QStringLiteral("  last steps:\n");
@@ -246,6 +254,7 @@ protected:
 
     std::vector<Command> commands();
 
+    std::uint64_t seed_ = 0;
     std::unique_ptr<SimLink> link_;
     std::mt19937_64 rng_;
     WindowWatch watch_;
