@@ -9,11 +9,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,12 +30,61 @@ namespace {
 
 constexpr int kClientWidth = 829;
 constexpr int kClientHeight = 402;
+constexpr int kLabelHeight = 18;
 
-QFont pixelFont(const QString& family, int pixels)
+// The window's faces where they are installed, a metric-alike or the style hint's choice where not.
+QFont uiFont(int pixels)
 {
-    QFont font(family);
+    QFont font;
+    // Selawik shares Segoe UI's metrics; the others are near enough.
+    font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Selawik"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     return font;
+}
+
+// The report lines and the log line up in columns only in a fixed-pitch face.
+QFont monoFont(int pixels)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                      QStringLiteral("DejaVu Sans Mono")});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// A group title wider than its box (a wider stand-in face, a longer translation) is drawn
+// condensed rather than cut off.
+void fitGroupTitle(QGroupBox* g)
+{
+    const QFont normal = g->parentWidget() ? g->parentWidget()->font() : g->font();
+    QFont title = normal;
+    const int available = g->width() - 14;
+    const int needed = QFontMetrics(normal).horizontalAdvance(g->title());
+    if (needed > available && needed > 0)
+        title.setStretch(std::max(70, 100 * available / needed));
+    if (title == g->font())
+        return;
+    // The group's font would pass to its controls; they keep the window's.
+    for (QWidget* child : g->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->testAttribute(Qt::WA_SetFont))
+            child->setFont(normal);
+    g->setFont(title);
+}
+
+// The command box's hint, condensed when it would be cut off in the box's width.
+void fitCue(QLineEdit* edit)
+{
+    QFont font = edit->parentWidget()->font();
+    const int available = edit->width() - 12;
+    const int needed = QFontMetrics(font).horizontalAdvance(edit->placeholderText());
+    if (needed > available && needed > 0)
+        font.setStretch(std::max(70, 100 * available / needed));
+    if (font != edit->font())
+        edit->setFont(font);
 }
 
 void setTextColour(QWidget* w, const QColor& colour)
@@ -42,18 +94,167 @@ void setTextColour(QWidget* w, const QColor& colour)
     w->setPalette(p);
 }
 
-// The icon fonts of the original drawings are not on every machine; the style's own icons
-// stand in for them.
-QIcon standardIcon(int index)
+// The toolbar's pictures, drawn here so that no icon font has to be installed: the same subjects
+// as the glyphs they stand for, blue unless the picture says otherwise.
+QIcon drawnIcon(int index)
 {
-    static const QStyle::StandardPixmap pixmaps[] = {
-        QStyle::SP_DialogCloseButton,  QStyle::SP_DirHomeIcon,         QStyle::SP_BrowserReload,
-        QStyle::SP_DriveNetIcon,       QStyle::SP_TitleBarMinButton,   QStyle::SP_ComputerIcon,
-        QStyle::SP_DialogNoButton,     QStyle::SP_DialogYesButton,     QStyle::SP_FileDialogContentsView,
-        QStyle::SP_FileDialogStart,    QStyle::SP_MediaPlay,           QStyle::SP_FileDialogDetailedView,
-        QStyle::SP_DesktopIcon,        QStyle::SP_DialogHelpButton};
-    return QApplication::style()->standardIcon(pixmaps[index]);
+    const QColor blue(0, 0, 255);
+    const QColor red(255, 0, 0);
+    const QColor green(0, 128, 0);
+    QPixmap pixmap(48, 48);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(2, 2); // drawn on a 24 by 24 grid, sharp at twice the size
+    const auto pen = [&](const QColor& c, qreal width) {
+        p.setPen(QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+    };
+    const auto fill = [&](const QColor& c) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+    };
+    const auto text = [&](const QString& t, const QRectF& r, int pixels, const QColor& c) {
+        QFont f = uiFont(pixels);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(c);
+        p.drawText(r, Qt::AlignCenter, t);
+    };
+    switch (index) {
+    case 0: // close-circle
+        fill(red);
+        p.drawEllipse(QPointF(12, 12), 10, 10);
+        pen(Qt::white, 2.4);
+        p.drawLine(QPointF(8, 8), QPointF(16, 16));
+        p.drawLine(QPointF(16, 8), QPointF(8, 16));
+        break;
+    case 1: // account
+        fill(blue);
+        p.drawEllipse(QPointF(12, 8), 4.5, 4.5);
+        p.drawChord(QRectF(4, 14, 16, 14), 0, 180 * 16);
+        break;
+    case 2: // leak: a source in the corner and what spreads from it
+        fill(blue);
+        p.drawPie(QRectF(-3, -3, 12, 12), 270 * 16, 90 * 16);
+        pen(blue, 2);
+        p.drawArc(QRectF(-8, -8, 22, 22), 270 * 16, 90 * 16);
+        p.drawArc(QRectF(-13, -13, 32, 32), 270 * 16, 90 * 16);
+        p.drawArc(QRectF(-18, -18, 42, 42), 270 * 16, 90 * 16);
+        break;
+    case 3: // antenna
+        pen(blue, 2);
+        p.drawLine(QPointF(12, 10), QPointF(7, 22));
+        p.drawLine(QPointF(12, 10), QPointF(17, 22));
+        p.drawLine(QPointF(9, 17), QPointF(15, 17));
+        p.drawArc(QRectF(5, 1, 14, 14), 120 * 16, 120 * 16);
+        p.drawArc(QRectF(5, 1, 14, 14), -60 * 16, 120 * 16);
+        p.drawArc(QRectF(1, -3, 22, 22), 125 * 16, 110 * 16);
+        p.drawArc(QRectF(1, -3, 22, 22), -55 * 16, 110 * 16);
+        fill(blue);
+        p.drawEllipse(QPointF(12, 8), 2, 2);
+        break;
+    case 4: { // eye-off-outline
+        pen(blue, 1.8);
+        QPainterPath eye;
+        eye.moveTo(2, 12);
+        eye.quadTo(12, 2, 22, 12);
+        eye.quadTo(12, 22, 2, 12);
+        p.drawPath(eye);
+        p.drawEllipse(QPointF(12, 12), 3, 3);
+        pen(blue, 2);
+        p.drawLine(QPointF(4, 3), QPointF(20, 21));
+        break;
+    }
+    case 5: { // serial-port: the plug's shell with its two rows of pins
+        pen(blue, 1.8);
+        QPainterPath shell;
+        shell.moveTo(2, 7);
+        shell.lineTo(22, 7);
+        shell.lineTo(19, 17);
+        shell.lineTo(5, 17);
+        shell.closeSubpath();
+        p.drawPath(shell);
+        fill(blue);
+        for (int i = 0; i < 5; ++i)
+            p.drawEllipse(QPointF(6 + 3 * i, 10.5), 1.1, 1.1);
+        for (int i = 0; i < 4; ++i)
+            p.drawEllipse(QPointF(7.5 + 3 * i, 14), 1.1, 1.1);
+        break;
+    }
+    case 6: // lock
+    case 7: // lock-open-variant
+        pen(blue, 2.2);
+        if (index == 6)
+            p.drawArc(QRectF(7, 3, 10, 12), 0, 180 * 16);
+        else
+            p.drawArc(QRectF(13, 1, 10, 12), 0, 180 * 16);
+        if (index == 6) {
+            p.drawLine(QPointF(7, 9), QPointF(7, 11));
+            p.drawLine(QPointF(17, 9), QPointF(17, 11));
+        } else {
+            p.drawLine(QPointF(13, 7), QPointF(13, 11));
+        }
+        fill(blue);
+        p.drawRoundedRect(QRectF(4, 11, 16, 11), 2, 2);
+        fill(Qt::white);
+        p.drawEllipse(QPointF(12, 16.5), 1.8, 1.8);
+        break;
+    case 8: // alphabet-greek
+        text(QStringLiteral("\u03B1\u03B2"), QRectF(0, 0, 24, 24), 15, blue);
+        break;
+    case 9: // magnify
+        pen(blue, 2.4);
+        p.drawEllipse(QPointF(10, 10), 6.5, 6.5);
+        pen(blue, 3.5);
+        p.drawLine(QPointF(15, 15), QPointF(21, 21));
+        break;
+    case 10: // run, green
+        fill(green);
+        p.drawEllipse(QPointF(15, 3.5), 2.5, 2.5);
+        pen(green, 2.6);
+        p.drawLine(QPointF(13, 8), QPointF(10, 15));     // body
+        p.drawLine(QPointF(10, 15), QPointF(14, 18));    // thigh
+        p.drawLine(QPointF(14, 18), QPointF(13, 23));    // shin
+        p.drawLine(QPointF(10, 15), QPointF(7, 19));     // other thigh
+        p.drawLine(QPointF(7, 19), QPointF(2, 19));
+        p.drawLine(QPointF(13, 8), QPointF(8, 9));       // arm
+        p.drawLine(QPointF(8, 9), QPointF(6, 13));
+        p.drawLine(QPointF(13, 8), QPointF(16, 12));     // other arm
+        p.drawLine(QPointF(16, 12), QPointF(20, 12));
+        break;
+    case 11: // tools: a wrench across a screwdriver
+        pen(blue, 2.6);
+        p.drawLine(QPointF(5, 5), QPointF(15, 15));
+        pen(blue, 4.5);
+        p.drawLine(QPointF(15, 15), QPointF(20, 20));
+        pen(blue, 2.6);
+        p.drawLine(QPointF(5, 19), QPointF(15, 9));
+        p.drawArc(QRectF(13, 2, 9, 9), -135 * 16, 270 * 16);
+        break;
+    case 12: // translate: one script beside another
+        text(QStringLiteral("\u042F"), QRectF(0, 0, 14, 14), 12, blue);
+        text(QStringLiteral("A"), QRectF(9, 9, 15, 15), 14, blue);
+        break;
+    case 13: // help
+        fill(blue);
+        p.drawEllipse(QPointF(12, 12), 10, 10);
+        text(QStringLiteral("?"), QRectF(0, 0, 24, 24), 15, Qt::white);
+        break;
+    default:
+        break;
+    }
+    p.end();
+    return QIcon(pixmap);
 }
+
+// Group titles on the frame line, with the controls placed from the group's top edge; the toolbar
+// in the colour of an inactive caption's gradient.
+const char* const kStyleSheet = R"(
+QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 7px; }
+QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0px 1px; }
+QToolBar { background: rgb(215, 228, 242); border: none; spacing: 0px; }
+)";
 
 } // namespace
 
@@ -68,7 +269,9 @@ TfrmMain::TfrmMain(WindowModel& model, EventLoop& loop) : model_(model), loop_(l
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kivo Utility"));
-    setFont(pixelFont(QStringLiteral("Segoe UI"), 12));
+    setWindowIcon(drawnIcon(3));
+    setFont(uiFont(12));
+    setStyleSheet(QString::fromLatin1(kStyleSheet));
     resize(kClientWidth, kClientHeight);
     buildToolbar();
     buildBaseStation();
@@ -82,11 +285,12 @@ TfrmMain::TfrmMain(WindowModel& model, EventLoop& loop) : model_(model), loop_(l
     logView_->setObjectName(QStringLiteral("lbxLog"));
     logView_->setModel(log_);
     logView_->setUniformItemSizes(true);
-    logView_->setFont(pixelFont(QStringLiteral("Courier New"), 13));
+    logView_->setFont(monoFont(13));
     logView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     widgets_[QStringLiteral("lbxLog")] = logView_;
     logView_->setGeometry(8, 394, 498, 0);
     showDesignState();
+    equaliseToolbar();
     model_.setObserver(this);
 }
 
@@ -126,7 +330,10 @@ void TfrmMain::showMessage(QMessageBox::Icon icon, const QString& text)
     const char* title = icon == QMessageBox::Critical ? "Error" : icon == QMessageBox::Warning ? "Warning" : "Information";
     QMessageBox box(icon, tr(title), text, QMessageBox::Ok, this);
     box.button(QMessageBox::Ok)->setText(tr("OK"));
-    box.exec();
+    if (presentMessage)
+        presentMessage(box);
+    else
+        box.exec();
 }
 
 TfrmMain::~TfrmMain()
@@ -139,34 +346,75 @@ void TfrmMain::click(const std::function<void()>& fn)
     loop_.runGuarded(fn);
 }
 
-QLabel* TfrmMain::label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w,
-                        bool rightAligned)
+QLabel* TfrmMain::label(QWidget* parent, const QString& name, const QString& text, int x, int y)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
-    if (w > 0) {
-        l->setGeometry(x, y, w, 18);
-        if (rightAligned)
-            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    } else {
-        l->move(x, y);
-        l->adjustSize();
-    }
+    l->move(x, y);
+    widgets_[name] = l;
+    autoSized_[name] = true;
+    fitLabel(l);
+    return l;
+}
+
+QLabel* TfrmMain::fixedLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(x, y, w, kLabelHeight);
     widgets_[name] = l;
     return l;
 }
 
+QLabel* TfrmMain::rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->move(0, y);
+    widgets_[name] = l;
+    rightEdges_[name] = right;
+    fitLabel(l);
+    return l;
+}
+
+void TfrmMain::fitLabel(QLabel* l)
+{
+    // A translated caption may be longer or shorter than the English one: the label follows its
+    // text, growing to the left when it is right-aligned, and never covers more than its text.
+    const auto right = rightEdges_.find(l->objectName());
+    if (right != rightEdges_.end()) {
+        const int width = l->sizeHint().width();
+        l->setGeometry(right->second - width, l->y(), width, kLabelHeight);
+    } else if (autoSized_.count(l->objectName()) != 0) {
+        l->resize(l->sizeHint().width(), std::max(kLabelHeight, l->sizeHint().height()));
+    }
+}
+
 QAction* TfrmMain::item(const QString& name, const QString& caption, int icon)
 {
-    auto* a = new QAction(standardIcon(icon), caption, this);
+    auto* a = new QAction(drawnIcon(icon), caption, this);
     a->setObjectName(name);
     actions_[name] = a;
     return a;
 }
 
+void TfrmMain::equaliseToolbar()
+{
+    int width = 0;
+    for (QToolButton* b : toolButtons_) {
+        b->setMinimumWidth(0);
+        b->setMaximumWidth(QWIDGETSIZE_MAX);
+        width = std::max(width, b->sizeHint().width());
+    }
+    for (QToolButton* b : toolButtons_)
+        b->setFixedWidth(width);
+}
+
 void TfrmMain::buildToolbar()
 {
     auto* bar = new QToolBar(this);
+    toolbar_ = bar;
     bar->setObjectName(QStringLiteral("SpTBXToolbar1"));
     bar->setGeometry(0, 0, kClientWidth, 64);
     bar->setMovable(false);
@@ -177,8 +425,10 @@ void TfrmMain::buildToolbar()
     auto addButton = [&](QAction* a, QMenu* menu = nullptr) {
         auto* button = new QToolButton(bar);
         button->setDefaultAction(a);
+        button->setObjectName(a->objectName() + QStringLiteral("Button"));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setMinimumWidth(64);
+        button->setAutoRaise(true);
+        toolButtons_.push_back(button);
         if (menu) {
             a->setMenu(menu);
             button->setPopupMode(QToolButton::InstantPopup);
@@ -243,7 +493,7 @@ void TfrmMain::buildToolbar()
     addButton(help);
 
     QAction* yourLanguage = item(QStringLiteral("SpTBXLangX"), QStringLiteral("Your language"), 12);
-    yourLanguage->setIcon({});
+    yourLanguage->setIcon(QIcon());
     connect(yourLanguage, &QAction::triggered, this, [this] {
         if (onYourLanguageClicked)
             click(onYourLanguageClicked);
@@ -257,21 +507,21 @@ void TfrmMain::buildBaseStation()
     g->setGeometry(9, 71, 415, 113);
     widgets_[g->objectName()] = g;
     label(g, QStringLiteral("lblRX"), QStringLiteral("RX"), 152, 13);
-    lightRx_ = label(g, QStringLiteral("apdstslghtRX"), QString(), 171, 14, 13);
-    lightTx_ = label(g, QStringLiteral("apdstslghtTX"), QString(), 198, 14, 13);
+    lightRx_ = fixedLabel(g, QStringLiteral("apdstslghtRX"), QString(), 171, 14, 13);
+    lightTx_ = fixedLabel(g, QStringLiteral("apdstslghtTX"), QString(), 198, 14, 13);
     for (QLabel* light : {lightRx_, lightTx_}) {
         light->setFixedSize(13, 13);
         light->setAutoFillBackground(true);
     }
     label(g, QStringLiteral("lblTX"), QStringLiteral("TX"), 217, 13);
     monitoringChanged();
-    label(g, QStringLiteral("lbl12"), QStringLiteral("Firmware version:"), 0, 32, 120, true);
-    label(g, QStringLiteral("lblFirmware"), QString(), 124, 32, 170);
-    label(g, QStringLiteral("Label6"), QStringLiteral("Port:"), 0, 48, 120, true);
-    label(g, QStringLiteral("lblPort"), QString(), 124, 48, 170);
-    label(g, QStringLiteral("lbl15"), QStringLiteral("Active channel:"), 0, 64, 120, true);
-    label(g, QStringLiteral("lblChannel"), QString(), 124, 64, 170);
-    label(g, QStringLiteral("lbl14"), QStringLiteral("Target channel:"), 0, 88, 120, true);
+    rightLabel(g, QStringLiteral("lbl12"), QStringLiteral("Firmware version:"), 120, 32);
+    fixedLabel(g, QStringLiteral("lblFirmware"), QString(), 124, 32, 170);
+    rightLabel(g, QStringLiteral("Label6"), QStringLiteral("Port:"), 120, 48);
+    fixedLabel(g, QStringLiteral("lblPort"), QString(), 124, 48, 170);
+    rightLabel(g, QStringLiteral("lbl15"), QStringLiteral("Active channel:"), 120, 64);
+    fixedLabel(g, QStringLiteral("lblChannel"), QString(), 124, 64, 170);
+    rightLabel(g, QStringLiteral("lbl14"), QStringLiteral("Target channel:"), 120, 88);
 
     auto* channel = new QSpinBox(g);
     channel->setObjectName(QStringLiteral("ChannelSpinEdit"));
@@ -329,12 +579,13 @@ void TfrmMain::buildSystem()
         box->setObjectName(name);
         box->setGeometry(geometry);
         auto* buttons = new QButtonGroup(box);
-        const int columnWidth = (geometry.width() - 16) / int(items.size());
+        const int columnWidth = (geometry.width() - 12) / int(items.size());
         for (int i = 0; i < items.size(); ++i) {
             auto* b = new QRadioButton(items[i], box);
-            b->setGeometry(8 + i * columnWidth, 18, columnWidth, 18);
+            b->setGeometry(6 + i * columnWidth, 18, columnWidth, 18);
             buttons->addButton(b, i);
         }
+        fitGroupTitle(box);
         // idClicked comes from the user only, so selecting from code never sends a command.
         connect(buttons, &QButtonGroup::idClicked, this, [this, onClick](int id) { click([onClick, id] { onClick(id); }); });
         widgets_[name] = box;
@@ -363,7 +614,7 @@ void TfrmMain::buildStatus()
         auto* led = new ClickLabel(QString(QChar(0x25CF)), g);
         led->setObjectName(QStringLiteral("LED%1").arg(i));
         led->setGeometry(27 + 32 * i, 24, 16, 17);
-        led->setFont(pixelFont(QStringLiteral("Sans"), 16));
+        led->setFont(uiFont(16));
         led->setCursor(Qt::PointingHandCursor);
         led->onClick = [this, i] { click([this, i] { model_.LEDClick(i); }); };
         widgets_[led->objectName()] = led;
@@ -377,9 +628,9 @@ void TfrmMain::buildStatus()
         jlabs_[std::size_t(i)] = jlab;
         lampChanged(i);
     }
-    label(g, QStringLiteral("lblEcho"), QString(), 72, 8, 330);
-    label(g, QStringLiteral("lbl1"), QStringLiteral("Firmware versions:"), 0, 62, 128, true);
-    label(g, QStringLiteral("lblKVVer"), QString(), 131, 62, 270);
+    fixedLabel(g, QStringLiteral("lblEcho"), QString(), 72, 8, 330);
+    rightLabel(g, QStringLiteral("lbl1"), QStringLiteral("Firmware versions:"), 127, 62);
+    fixedLabel(g, QStringLiteral("lblKVVer"), QString(), 131, 62, 270);
 }
 
 void TfrmMain::buildAwards()
@@ -394,7 +645,7 @@ void TfrmMain::buildAwards()
         award->setObjectName(QStringLiteral("J%1").arg(i));
         award->setGeometry(32, 22 + 24 * i, 65, 23);
         award->setAlignment(Qt::AlignCenter);
-        award->setFont(pixelFont(QStringLiteral("Segoe UI"), 19));
+        award->setFont(uiFont(19));
         widgets_[award->objectName()] = award;
         awards_[std::size_t(i)] = award;
     }
@@ -402,7 +653,7 @@ void TfrmMain::buildAwards()
 
 void TfrmMain::buildEcho()
 {
-    label(this, QStringLiteral("lblLoops"), QStringLiteral("Test loops"), 480, 74, 80, true);
+    rightLabel(this, QStringLiteral("lblLoops"), QStringLiteral("Test loops"), 617, 74);
     auto* loops = new QSpinBox(this);
     loops->setObjectName(QStringLiteral("TestSpinEdit"));
     loops->setGeometry(621, 69, 56, 24);
@@ -411,7 +662,7 @@ void TfrmMain::buildEcho()
     connect(loops, &QSpinBox::valueChanged, this, [this](int v) { click([this, v] { model_.TestSpinEditChange(v); }); });
     widgets_[loops->objectName()] = loops;
 
-    label(this, QStringLiteral("Label1"), QStringLiteral("Test delay"), 480, 98, 80, true);
+    rightLabel(this, QStringLiteral("Label1"), QStringLiteral("Test delay"), 617, 98);
     auto* delay = new QSpinBox(this);
     delay->setObjectName(QStringLiteral("TestDelaySpinEdit"));
     delay->setGeometry(621, 93, 56, 24);
@@ -422,8 +673,8 @@ void TfrmMain::buildEcho()
             [this](int v) { click([this, v] { model_.TestDelaySpinEditChange(v); }); });
     widgets_[delay->objectName()] = delay;
 
-    label(this, QStringLiteral("Label9"), QStringLiteral("Duration:"), 680, 74, 58, true);
-    label(this, QStringLiteral("lblTime"), QString(), 741, 74, 80);
+    rightLabel(this, QStringLiteral("Label9"), QStringLiteral("Duration:"), 737, 74);
+    fixedLabel(this, QStringLiteral("lblTime"), QString(), 741, 74, 80);
 
     auto* abort = new QPushButton(QStringLiteral("Abort test"), this);
     abort->setObjectName(QStringLiteral("btnAbort"));
@@ -431,13 +682,14 @@ void TfrmMain::buildEcho()
     connect(abort, &QPushButton::clicked, this, [this] { click([this] { model_.BtnAbortClick(); }); });
     widgets_[abort->objectName()] = abort;
 
-    auto* panel = new QWidget(this);
+    auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("pnlEcho"));
     panel->setGeometry(543, 117, 275, 250);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAutoFillBackground(true);
     widgets_[panel->objectName()] = panel;
     label(panel, QStringLiteral("Label19"), QStringLiteral("Test Results"), 8, 8);
-    QLabel* missed = label(panel, QStringLiteral("Label8"), QStringLiteral("Missed"), 168, 5, 79);
+    QLabel* missed = fixedLabel(panel, QStringLiteral("Label8"), QStringLiteral("Missed"), 168, 5, 79);
     missed->setAlignment(Qt::AlignCenter);
     label(panel, QStringLiteral("Label2"), QStringLiteral("Kivo"), 8, 24);
     struct Head {
@@ -448,14 +700,15 @@ void TfrmMain::buildEcho()
     };
     for (const Head h : {Head{"Label3", "Replies", 42, 61}, Head{"Label4", "Resends", 96, 66},
                          Head{"Label5", "Reads", 161, 49}, Head{"Label7", "Sends", 216, 57}}) {
-        QLabel* l = label(panel, QString::fromLatin1(h.name), QString::fromLatin1(h.text), h.x, 24, h.w);
+        QLabel* l = fixedLabel(panel, QString::fromLatin1(h.name), QString::fromLatin1(h.text), h.x, 24, h.w);
         l->setAlignment(Qt::AlignCenter);
     }
     for (const char* red : {"Label5", "Label7", "Label8"})
         setTextColour(widgets_[QString::fromLatin1(red)], Qt::red);
     for (int i = 0; i < 12; ++i) {
-        QLabel* pad = label(panel, QStringLiteral("Pad%1").arg(i), QString::number(i), i < 10 ? 16 : 9, 48 + 16 * i, 260);
-        pad->setFont(pixelFont(QStringLiteral("Courier New"), 12));
+        QLabel* pad = fixedLabel(panel, QStringLiteral("Pad%1").arg(i), QString::number(i), i < 10 ? 16 : 9,
+                                 48 + 16 * i, 260);
+        pad->setFont(monoFont(12));
         pads_[std::size_t(i)] = pad;
     }
 
@@ -483,15 +736,19 @@ void TfrmMain::setCaption(const QString& name, const QString& text)
 {
     if (QAction* a = action(name)) {
         a->setText(text);
+        equaliseToolbar();
         return;
     }
     QWidget* w = widget(name);
-    if (auto* l = qobject_cast<QLabel*>(w))
+    if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(text);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        fitLabel(l);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w))
         b->setText(text);
-    else if (auto* g = qobject_cast<QGroupBox*>(w))
+    else if (auto* g = qobject_cast<QGroupBox*>(w)) {
         g->setTitle(text);
+        fitGroupTitle(g);
+    }
 }
 
 QString TfrmMain::caption(const QString& name) const
@@ -541,6 +798,7 @@ void TfrmMain::applyModel()
     channel->setValue(model_.ChannelSpinEdit);
     auto* command = qobject_cast<QLineEdit*>(widget(QStringLiteral("edtCommand")));
     command->setPlaceholderText(model_.edtCommandCue);
+    fitCue(command);
     if (command->text() != model_.edtCommand)
         command->setText(model_.edtCommand);
     for (const QString& name : WindowModel::RefreshedControls()) {
@@ -650,6 +908,9 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 void TfrmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // The toolbar's dock spans the window.
+    if (toolbar_)
+        toolbar_->resize(width(), toolbar_->height());
     // The log pane has no height at the design size and grows with the window.
     if (logView_)
         logView_->setGeometry(8, 394, 498, std::max(0, height() - kClientHeight));

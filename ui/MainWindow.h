@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <vector>
 
 class EventLoop;
 class LogModel;
@@ -54,6 +55,9 @@ public:
     void applyStartState();
     // A modal message with one OK button, its caption and button in the active language.
     void showMessage(QMessageBox::Icon icon, const QString& text);
+    // Shows the box built by showMessage; exec() unless replaced (tests look at the box instead
+    // of waiting for someone to press OK).
+    std::function<void(QMessageBox&)> presentMessage;
     std::function<QString(const QString&)> dialogText;
     std::function<void()> onClose;
     std::function<void(int)> onLanguageClicked;   // the tag of a language item
@@ -89,9 +93,16 @@ private:
     void buildStatus();
     void buildAwards();
     void buildEcho();
-    QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int w = -1,
-                  bool rightAligned = false);
+    // A label that sizes itself to its text (again after every translation).
+    QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y);
+    // A label of fixed width.
+    QLabel* fixedLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w);
+    // A label that ends at x = right whatever the length of its text, next to the field it names.
+    QLabel* rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y);
+    void fitLabel(QLabel* l);
     QAction* item(const QString& name, const QString& caption, int icon);
+    // All toolbar items as wide as the widest, after every caption change.
+    void equaliseToolbar();
     // Runs a click through the general error handler.
     void click(const std::function<void()>& fn);
 
@@ -99,6 +110,10 @@ private:
     EventLoop& loop_;
     std::map<QString, QWidget*> widgets_;
     std::map<QString, QAction*> actions_;
+    std::map<QString, int> rightEdges_;   // right-aligned labels
+    std::map<QString, bool> autoSized_;   // labels that fit their text
+    class QToolBar* toolbar_ = nullptr;
+    std::vector<QToolButton*> toolButtons_;
     QMenu* langMenu_ = nullptr;
     LogModel* log_ = nullptr;
     QListView* logView_ = nullptr;
