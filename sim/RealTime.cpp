@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <stdexcept>
 #include <stdlib.h>
 #include <termios.h>
@@ -57,11 +58,14 @@ qint64 RealClock::nextDueUs() const
 PtyPort::PtyPort(RealClock& clock, int com, const QString& portsFolder)
     : clock_(clock), com_(com), portsFolder_(portsFolder)
 {
-    openTerminal();
+    claim();
     try {
+        openTerminal();
         makeLink();
     } catch (...) {
-        ::close(master_);
+        if (master_ >= 0)
+            ::close(master_);
+        ::close(claim_);
         throw;
     }
 }
@@ -71,6 +75,25 @@ PtyPort::~PtyPort()
     removeLink();
     if (master_ >= 0)
         ::close(master_);
+    ::close(claim_);
+}
+
+void PtyPort::claim()
+{
+    // Whether another simulator serves this COM number cannot be told from its link: terminal
+    // numbers are reused at once, so a stale link of a killed simulator often leads to a live
+    // terminal of someone else. A lock on a file beside the link can: the kernel drops it with
+    // its holder.
+    if (!QDir().mkpath(portsFolder_))
+        throw std::runtime_error(QStringLiteral("cannot create %1").arg(portsFolder_).toStdString());
+    const QString path = QDir(portsFolder_).filePath(QStringLiteral("COM%1.lock").arg(com_));
+    claim_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (claim_ < 0)
+        throw systemError(QStringLiteral("cannot open %1").arg(path));
+    if (::flock(claim_, LOCK_EX | LOCK_NB) != 0) {
+        ::close(claim_);
+        throw std::runtime_error(QStringLiteral("COM%1 is served by another kivo-sim").arg(com_).toStdString());
+    }
 }
 
 void PtyPort::openTerminal()
@@ -104,7 +127,9 @@ void PtyPort::makeLink()
         throw std::runtime_error(QStringLiteral("cannot create %1").arg(portsFolder_).toStdString());
     const QString link = QDir(portsFolder_).filePath(QStringLiteral("COM%1").arg(com_));
     const QFileInfo existing(link);
-    if (existing.isSymLink() && existing.exists())
+    // With the claim held, a link to a terminal is a stale one of ours; a link to anything
+    // else is the user's own (a real device given this COM number).
+    if (existing.isSymLink() && existing.exists() && !linkTarget(link).startsWith(QStringLiteral("/dev/pts/")))
         throw std::runtime_error(QStringLiteral("%1 is in use (it leads to %2)").arg(link, linkTarget(link)).toStdString());
     if (existing.exists() && !existing.isSymLink())
         throw std::runtime_error(QStringLiteral("%1 exists and is not a link").arg(link).toStdString());
@@ -181,6 +206,9 @@ short PtyPort::events() const
 
 void PtyPort::handle(short revents)
 {
+    // A command read in the same turn may have unplugged the port since the poll.
+    if (state_ == State::Unplugged)
+        return;
     if (revents & POLLIN)
         readAll();
     if (state_ != State::HungUp && (revents & (POLLHUP | POLLERR)))

@@ -63,6 +63,7 @@ public:
 private:
     enum class State { NeverOpened, Connected, HungUp, Unplugged };
 
+    void claim();
     void openTerminal();
     void makeLink();
     void removeLink();
@@ -73,6 +74,7 @@ private:
     RealClock& clock_;
     const int com_;
     const QString portsFolder_;
+    int claim_ = -1;
     int master_ = -1;
     QString slavePath_;
     QString linkPath_;
