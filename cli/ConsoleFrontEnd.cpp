@@ -97,6 +97,15 @@ void ConsoleFrontEnd::reportChanged(int j)
               .add("red", model_.reportColour[std::size_t(j)] == TextColour::Red));
 }
 
+void ConsoleFrontEnd::progressChanged()
+{
+    // Only its appearing and going away: the end of an echo test is seen by nothing else.
+    if (model_.progressVisible == progressShown_)
+        return;
+    progressShown_ = model_.progressVisible;
+    event(OrderedJson().add("event", "progress").add("visible", progressShown_));
+}
+
 void ConsoleFrontEnd::message(const QString& text)
 {
     event(OrderedJson().add("event", "message").add("text", text));
@@ -141,33 +150,33 @@ ConsoleFrontEnd::Outcome ConsoleFrontEnd::run(const QString& line, int& waitMs)
         return Outcome::Done;
     };
 
-    if (verb == u"fullscan" && arg.isEmpty())
+    if (verb == u"fullscan" && word.isEmpty())
         return act({"SpTBXSubmenuItemScans", "SpTBXItemFullScan"}, [&] { model_.SpTBXItemFullScanClick(); });
-    if (verb == u"activeport" && arg.isEmpty())
+    if (verb == u"activeport" && word.isEmpty())
         return act({"SpTBXSubmenuItemScans", "SpTBXItemActivePort"}, [&] { model_.SpTBXItemActivePortClick(); });
-    if (verb == u"hidden" && arg.isEmpty())
+    if (verb == u"hidden" && word.isEmpty())
         return act({"SpTBXSubmenuItemScans", "SpTBXItemHidden"}, [&] { model_.SpTBXItemHiddenClick(); });
-    if (verb == u"nextdive" && arg.isEmpty())
+    if (verb == u"nextdive" && word.isEmpty())
         return act({"SpTBXItemNextDive"}, [&] { model_.SpTBXItemNextDiveClick(); });
-    if (verb == u"judge" && arg.isEmpty())
+    if (verb == u"judge" && word.isEmpty())
         return act({"SpTBXSubmenuItemCommand", "SpTBXItemJudge"}, [&] { model_.SpTBXItemJudgeClick(); });
-    if (verb == u"lock" && arg.isEmpty())
+    if (verb == u"lock" && word.isEmpty())
         return act({"SpTBXSubmenuItemCommand", "SpTBXItemLock"}, [&] { model_.SpTBXItemLockClick(); });
-    if (verb == u"unlock" && arg.isEmpty())
+    if (verb == u"unlock" && word.isEmpty())
         return act({"SpTBXSubmenuItemCommand", "SpTBXItemUnlock"}, [&] { model_.SpTBXItemUnlockClick(); });
     if (verb == u"loops" && toInt(word, n))
         return act({"TestSpinEdit"}, [&] { model_.TestSpinEditChange(n); });
     if (verb == u"delay" && toInt(word, n))
         return act({"TestDelaySpinEdit"}, [&] { model_.TestDelaySpinEditChange(n); });
-    if (verb == u"echo" && arg.isEmpty())
+    if (verb == u"echo" && word.isEmpty())
         return act({"SpTBXItemEcho"}, [&] { model_.SpTBXItemEchoClick(); });
-    if (verb == u"abort" && arg.isEmpty())
+    if (verb == u"abort" && word.isEmpty())
         return act({"btnAbort"}, [&] { model_.BtnAbortClick(); });
     if (verb == u"channel" && toInt(word, n) && n >= 0 && n <= 9)
         return act({"gbxBaseStation", "ChannelSpinEdit"}, [&] { model_.ChannelSpinEdit = n; });
-    if (verb == u"setchannel" && arg.isEmpty())
+    if (verb == u"setchannel" && word.isEmpty())
         return act({"gbxBaseStation", "btnSetChannel"}, [&] { model_.BtnSetChannelClick(); });
-    if (verb == u"reset" && arg.isEmpty())
+    if (verb == u"reset" && word.isEmpty())
         return act({"gbxBaseStation", "btnReset"}, [&] { model_.BtnResetClick(); });
     if (verb == u"bandwidth" && toInt(word, n) && n >= 0 && n <= 4)
         return act({"gbSystem", "rgBandwidth"}, [&] { model_.RgBandwidthClick(n); });
@@ -179,9 +188,9 @@ ConsoleFrontEnd::Outcome ConsoleFrontEnd::run(const QString& line, int& waitMs)
         return act({"gbSystem", "chk1"}, [&] { model_.Chk1Click(word == u"on"); });
     if (verb == u"text")
         return act({"gbxBaseStation", "edtCommand"}, [&] { model_.edtCommand = arg; });
-    if (verb == u"cmd" && arg.isEmpty())
+    if (verb == u"cmd" && word.isEmpty())
         return act({"gbxBaseStation", "btnCmd"}, [&] { model_.BtnCmdClick(); });
-    if (verb == u"chartest" && arg.isEmpty())
+    if (verb == u"chartest" && word.isEmpty())
         return act({"SpTBXCharTest"}, [&] { model_.SpTBXCharTestClick(); });
     if (verb == u"lamp" && toInt(word, n) && n >= 0 && n <= 11)
         return act({"gbStatus"}, [&] { model_.LEDClick(n); });
@@ -191,7 +200,7 @@ ConsoleFrontEnd::Outcome ConsoleFrontEnd::run(const QString& line, int& waitMs)
         waitMs = n;
         return Outcome::Wait;
     }
-    if (verb == u"quit" && arg.isEmpty())
+    if (verb == u"quit" && word.isEmpty())
         return Outcome::Quit;
     return refuse();
 }

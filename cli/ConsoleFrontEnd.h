@@ -26,6 +26,7 @@ public:
     void awardChanged(int j) override;
     void echoTextChanged() override;
     void reportChanged(int j) override;
+    void progressChanged() override;
     void message(const QString& text) override;
     void error(const QString& text) override;
 
@@ -38,4 +39,5 @@ private:
 
     WindowModel& model_;
     QTextStream& out_;
+    bool progressShown_ = false;
 };

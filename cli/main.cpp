@@ -55,12 +55,13 @@ int run(int argc, char* argv[])
     const QString dataDir = dataFolder();
     const SystemPortCatalog catalog(dataDir);
     LinkState state;
-    LanguageDispatcher dispatcher([&](const QString& line) { out << line << Qt::endl; });
     TranslationComponent mainMessages(FormOwner::MainWindow);
     TranslationComponent linkMessages(FormOwner::LinkController);
     WindowModel model(state, locale, mainMessages);
     ConsoleFrontEnd console(model, out);
     model.setObserver(&console);
+    // A language file that cannot be read is reported in the log pane, as in the window.
+    LanguageDispatcher dispatcher([&](const QString& line) { model.LogLine(line); });
 
     // The same settings as the window, read only.
     if (!dataDir.isEmpty()) {
@@ -72,6 +73,10 @@ int run(int argc, char* argv[])
                            [&](const QString& key, const QString& def) { return settings.readString(general, key, def); }},
                           dataDir);
         model.setDeveloperMode(settings.readBool(general, QStringLiteral("Developer"), false));
+    } else {
+        // The window's message when it has nowhere to keep its settings; it still runs.
+        console.message(mainMessages.getTextOrDefault(QStringLiteral("IDS_3")) + QStringLiteral("\r\n")
+                        + mainMessages.getTextOrDefault(QStringLiteral("IDS_4")));
     }
     dispatcher.link(linkMessages);
     TKivosForm kivos(LinkPlatform{loop, device, catalog, locale, linkMessages}, state, model);
