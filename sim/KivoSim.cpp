@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <poll.h>
 #include <unistd.h>
@@ -53,6 +54,54 @@ public:
     void receive(char) override {}
 };
 
+// Another port's endpoint, with what the port hears written to the trace: one unit per burst of
+// bytes (a pause of more than a millisecond starts the next), written when the next burst
+// begins or the program closes the port.
+class TracedEndpoint : public sim::Endpoint {
+public:
+    using Sink = std::function<void(qint64 firstUs, qint64 lastUs, const QByteArray& bytes)>;
+
+    TracedEndpoint(sim::Clock& clock, sim::Endpoint& inner, Sink sink)
+        : clock_(clock), inner_(inner), sink_(std::move(sink))
+    {
+    }
+
+    void receive(char byte) override
+    {
+        const qint64 now = clock_.nowUs();
+        if (!burst_.isEmpty() && now - lastUs_ > kBurstGapUs)
+            flush();
+        if (burst_.isEmpty())
+            firstUs_ = now;
+        burst_ += byte;
+        lastUs_ = now;
+        inner_.receive(byte);
+    }
+    void connected() override { inner_.connected(); }
+    void disconnected() override
+    {
+        flush();
+        inner_.disconnected();
+    }
+
+private:
+    static constexpr qint64 kBurstGapUs = 1000;
+
+    void flush()
+    {
+        if (!burst_.isEmpty())
+            sink_(firstUs_, lastUs_, burst_);
+        burst_.clear();
+    }
+
+    sim::Clock& clock_;
+    sim::Endpoint& inner_;
+    Sink sink_;
+    QByteArray burst_;
+    qint64 firstUs_ = 0;
+    qint64 lastUs_ = 0;
+};
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -63,23 +112,24 @@ public:
     {
         sim::StationConfig config = options.station;
         config.keepRecords = false; // runs for hours; the trace file is the record
-        stationPort_ = std::make_unique<sim::PtyPort>(clock_, options.com, portsFolder);
-        station_ = std::make_unique<sim::BaseStation>(clock_, *stationPort_, config, options.seed);
-        stationPort_->attach(*station_);
-        for (const int com : options.silentPorts) {
-            ports_.push_back(std::make_unique<sim::PtyPort>(clock_, com, portsFolder));
-            ports_.back()->attach(silence_);
-        }
-        for (const int com : options.garbagePorts) {
-            ports_.push_back(std::make_unique<sim::PtyPort>(clock_, com, portsFolder));
-            garbage_.push_back(std::make_unique<sim::GarbageEndpoint>(clock_, *ports_.back()));
-            ports_.back()->attach(*garbage_.back());
-        }
         if (!options.tracePath.isEmpty()) {
             trace_.reset(std::fopen(QFile::encodeName(options.tracePath).constData(), "w"));
             if (!trace_)
                 throw std::runtime_error(("cannot write " + options.tracePath).toStdString());
+        }
+        stationPort_ = std::make_unique<sim::PtyPort>(clock_, options.com, portsFolder);
+        station_ = std::make_unique<sim::BaseStation>(clock_, *stationPort_, config, options.seed);
+        stationPort_->attach(*station_);
+        if (trace_)
             station_->setObserver([this](const sim::LineUnit& unit) { writeTrace(unit); });
+        for (const int com : options.silentPorts) {
+            ports_.push_back(std::make_unique<sim::PtyPort>(clock_, com, portsFolder));
+            attach(*ports_.back(), silence_);
+        }
+        for (const int com : options.garbagePorts) {
+            ports_.push_back(std::make_unique<sim::PtyPort>(clock_, com, portsFolder));
+            garbage_.push_back(std::make_unique<sim::GarbageEndpoint>(clock_, *ports_.back()));
+            attach(*ports_.back(), *garbage_.back());
         }
     }
 
@@ -148,6 +198,22 @@ public:
     }
 
 private:
+    // With a trace, what the other ports hear goes into it too, the port in place of the kind.
+    void attach(sim::PtyPort& port, sim::Endpoint& endpoint)
+    {
+        if (!trace_) {
+            port.attach(endpoint);
+            return;
+        }
+        traced_.push_back(std::make_unique<TracedEndpoint>(
+            clock_, endpoint, [this, com = port.com()](qint64 firstUs, qint64 lastUs, const QByteArray& bytes) {
+                std::fprintf(trace_.get(), "%lld %lld rx COM%d %s\n", static_cast<long long>(firstUs),
+                             static_cast<long long>(lastUs), com, sim::printable(bytes).constData());
+                std::fflush(trace_.get());
+            }));
+        port.attach(*traced_.back());
+    }
+
     void readStdin()
     {
         char buffer[1024];
@@ -242,6 +308,7 @@ private:
     NullEndpoint silence_;
     std::vector<std::unique_ptr<sim::GarbageEndpoint>> garbage_;
     std::unique_ptr<std::FILE, FileCloser> trace_;
+    std::vector<std::unique_ptr<TracedEndpoint>> traced_;
     QByteArray input_;
     bool stdinOpen_ = true;
     bool quit_ = false;
