@@ -3,7 +3,7 @@
 //
 // Input: five bytes of set-up, then chunks.
 //   [0] bit 0 fixed collector enabled, bit 1 framed collector enabled, bit 2 echo test running,
-//       bit 3 judge-ID mode, bit 4 decimal comma
+//       bit 3 judge-ID mode, bit 4 decimal comma, bit 5 a firmware query pending
 //   [1] fixed packet length, 1 + byte % 40
 //   [2] [3] registered pads, bit j = J-number j (12 bits, little-endian)
 //   [4] echo test: loops 1 + bits 0-1, test delay 130 + 10 * (bits 2-6 % 18) ms
@@ -96,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, std::size_t size)
             b.form.RegisterPad(QString(wire::PadId(j)), QStringLiteral("912"));
     b.window.Refresh();
     b.state.JudgeIdMode = (flags & 8) != 0;
+    b.state.FirmwareQueryPending = (flags & 32) != 0;
     if (flags & 4) {
         b.window.TestDelaySpinEdit = 130 + 10 * ((data[4] >> 2) % 18);
         b.form.TestEcho(1 + (data[4] & 3));
