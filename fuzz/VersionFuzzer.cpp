@@ -25,18 +25,27 @@ void require(bool holds, const char* what)
         fail(what);
 }
 
-// Every node is found again by the path of its keys, as a query for it would name it.
+// A query names a node by the keys on its way from the root and takes the first child of each
+// name (compared without case). Every node that such a path can name is found by it, itself.
+bool nameable(const QString& key)
+{
+    return !key.isEmpty() && !key.contains(u'\\');
+}
+
 void checkTree(const verinfo::VersionNode& root, const verinfo::VersionNode& node, const QString& path, int depth)
 {
     require(depth < 64, "a version tree deeper than its bytes allow");
     (void)node.text();
-    if (!path.isEmpty() && !node.key.isEmpty() && !node.key.contains(u'\\')) {
-        const verinfo::VersionNode* found = verinfo::findSubBlock(root, path);
-        require(found != nullptr && found->key.compare(node.key, Qt::CaseInsensitive) == 0,
-                "a node is not found by its own path");
+    if (!path.isEmpty())
+        require(verinfo::findSubBlock(root, path) == &node, "a node is not found by its own path");
+    for (std::size_t i = 0; i < node.children.size(); ++i) {
+        const verinfo::VersionNode& child = node.children[i];
+        bool first = true;
+        for (std::size_t k = 0; k < i && first; ++k)
+            first = node.children[k].key.compare(child.key, Qt::CaseInsensitive) != 0;
+        if (first && nameable(child.key))
+            checkTree(root, child, path + u'\\' + child.key, depth + 1);
     }
-    for (const verinfo::VersionNode& child : node.children)
-        checkTree(root, child, path + u'\\' + child.key, depth + 1);
 }
 
 void checkBlock(QByteArrayView bytes)
