@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 namespace {
@@ -16,13 +17,14 @@ const QString General = QStringLiteral("General");
 
 } // namespace
 
-QueltaProgram::QueltaProgram()
+QueltaProgram::QueltaProgram(std::function<void(QMessageBox&)> presentMessage)
     : dispatcher_([this](const QString& line) { model_.LogLine(line); }),
       model_(state_, locale_, siLangRT1_),
       window_(model_, loop_),
       selection_(dispatcher_, siLangRT1_)
 {
     texts_.attach(window_);
+    window_.presentMessage = std::move(presentMessage);
     window_.onClose = [this] { FormClose(); };
     window_.onHelpClicked = [this] { SpTBXItemHelpClick(); };
     window_.onYourLanguageClicked = [this] {
@@ -81,10 +83,14 @@ void QueltaProgram::FormCreate()
 #else
     paths_.HelpPath = paths_.ExeDir + QStringLiteral("Quelta_Help");
 #endif
+    // The window's translation component belongs to it from the start, as on the form.
+    dispatcher_.link(siLangRT1_);
     paths_.DataDir = dataFolder();
     if (paths_.DataDir.isEmpty()) {
-        // Before any language is chosen, so always in English; the window keeps its design state.
+        // Before any language is chosen, so always in English; the window keeps its design
+        // state, the language menu included: every item enabled, none checked.
         state_.BandwidthIndex = 0;
+        buildLanguageMenu();
         window_.showMessage(QMessageBox::Critical, siLangRT1_.getTextOrDefault(QStringLiteral("IDS_3"))
                                                        + QStringLiteral("\r\n")
                                                        + siLangRT1_.getTextOrDefault(QStringLiteral("IDS_4")));
@@ -95,11 +101,11 @@ void QueltaProgram::FormCreate()
     model_.PadCount = 0;
     window_.applyStartState();
 
-    dispatcher_.link(siLangRT1_);
     const LanguageSettingsReader reader{
         [this](const QString& key, int def) { return SettingsFile->readInteger(General, key, def); },
         [this](const QString& key, const QString& def) { return SettingsFile->readString(General, key, def); }};
-    selection_.startUp(reader, paths_.DataDir);
+    // The default locale is the system's unless someone (a test) has set another.
+    selection_.startUp(reader, paths_.DataDir, QLocale().language());
     buildLanguageMenu();
 
     model_.setDeveloperMode(SettingsFile->readBool(General, QStringLiteral("Developer"), false));
@@ -127,7 +133,12 @@ void QueltaProgram::FormClose()
 void QueltaProgram::SpTBXItemHelpClick()
 {
     // The result is not examined: a missing help program gives no message of ours.
+#ifdef Q_OS_WIN
     QDesktopServices::openUrl(QUrl::fromLocalFile(paths_.HelpPath));
+#else
+    // The shell's "open" of a program file shows it in some viewer instead of starting it.
+    QProcess::startDetached(paths_.HelpPath, {}, paths_.ExeDir);
+#endif
 }
 
 void QueltaProgram::buildLanguageMenu()

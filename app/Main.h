@@ -14,7 +14,9 @@
 #include "TranslationComponent.h"
 #include "WindowModel.h"
 
+#include <QMessageBox>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,12 +51,17 @@ private:
 // controller, on Qt's event loop and the real serial port.
 class QueltaProgram {
 public:
-    QueltaProgram();
+    // presentMessage shows the window's message boxes (exec() when empty); set before the
+    // creation handler, which may already have one to show.
+    explicit QueltaProgram(std::function<void(QMessageBox&)> presentMessage = {});
     ~QueltaProgram();
     QueltaProgram(const QueltaProgram&) = delete;
     QueltaProgram& operator=(const QueltaProgram&) = delete;
 
     TfrmMain& window() { return window_; }
+    WindowModel& model() { return model_; }
+    // The link controller's messages, in the active language.
+    const MessageSource& linkMessages() const { return *siLang1_; }
     TKivosForm& link() { return *kivos_; }
     const ProgramPaths& paths() const { return paths_; }
 
