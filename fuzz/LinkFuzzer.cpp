@@ -105,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, std::size_t size)
     checkInvariants(b, errors);
 
     std::size_t at = 5;
+    qint64 sentBytes = 0;
     while (at < size) {
         const quint8 header = data[at++];
         const std::size_t length = header & 31;
@@ -117,13 +118,15 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, std::size_t size)
             const std::size_t n = std::min(length, size - at);
             peer.send(QByteArray(reinterpret_cast<const char*>(data + at), qsizetype(n)));
             at += n;
+            sentBytes += qint64(n);
         }
         b.run(kGapsMs[header >> 5]);
         checkInvariants(b, errors);
     }
 
-    // Everything still in flight lands; the echo test and the queue must come to an end.
-    b.run(50);
+    // Everything still on the line lands (at worst all of it was sent last), then the echo test
+    // and the queue must come to an end.
+    b.run(sentBytes * VirtualSerialDevice::kByteUs / 1000 + 50);
     const qint64 echoLimitMs = 4 * 12 * 2 * 300 + 1000;
     require(b.loop.RunUntil([&] { return !b.state.EchoTestActive; }, echoLimitMs), "the echo test never ends");
     const qint64 queueLimitMs = 200 * (b.state.SendQueue.size() + 2);
