@@ -108,4 +108,33 @@ TEST(QtWindowTimer, KeepsCountdownOnRepeatedEnableAndSameInterval)
     EXPECT_LT(ticks[0], 95);
 }
 
+// Periods that fall due while a handler blocks the thread give one tick, as a window timer's
+// do; and a timer restarted after its time had come counts a whole period afresh.
+TEST(QtWindowTimer, PeriodsMissedWhileBlockedGiveOneTickAndARestartCountsAfresh)
+{
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    QtEventLoop loop;
+    auto timer = loop.createTimer();
+    int ticks = 0;
+    timer->setOnTick([&] { ++ticks; });
+    timer->setInterval(10);
+    timer->setEnabled(true);
+    loop.Sleep(55);
+    QElapsedTimer clock;
+    clock.start();
+    while (ticks == 0 && clock.elapsed() < 1000)
+        app.processEvents(QEventLoop::WaitForMoreEvents, 5);
+    EXPECT_EQ(ticks, 1);
+
+    loop.Sleep(25);
+    timer->setEnabled(false);
+    timer->setEnabled(true);
+    clock.restart();
+    while (ticks == 1 && clock.elapsed() < 1000)
+        app.processEvents(QEventLoop::WaitForMoreEvents, 5);
+    EXPECT_EQ(ticks, 2);
+    EXPECT_GE(clock.elapsed(), 9);
+}
+
 } // namespace
