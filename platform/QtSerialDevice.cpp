@@ -85,7 +85,7 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
         // Qt 6.4 does not close the port on these. When the other end of a terminal goes away,
         // read() returns 0 and Qt reports a ReadError for every poll, at full CPU, with isOpen()
         // still true: close on the first one and report it once.
-        if (false) {
+        if (port_.isOpen()) {
             const QString why = QStringLiteral("%1: %2").arg(port_.portName(), failureReason(error));
             port_.close();
             port_.clearError();
