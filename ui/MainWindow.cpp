@@ -2,6 +2,7 @@
 
 #include "EventLoop.h"
 #include "LogModel.h"
+#include "LogView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -12,7 +13,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -281,10 +281,9 @@ TfrmMain::TfrmMain(WindowModel& model, EventLoop& loop) : model_(model), loop_(l
     buildEcho();
 
     log_ = new LogModel(this);
-    logView_ = new QListView(this);
+    logView_ = new LogView(this);
     logView_->setObjectName(QStringLiteral("lbxLog"));
     logView_->setModel(log_);
-    logView_->setUniformItemSizes(true);
     logView_->setFont(monoFont(13));
     logView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     widgets_[QStringLiteral("lbxLog")] = logView_;

@@ -10,13 +10,13 @@
 
 class EventLoop;
 class LogModel;
+class LogView;
 class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -116,7 +116,7 @@ private:
     std::vector<QToolButton*> toolButtons_;
     QMenu* langMenu_ = nullptr;
     LogModel* log_ = nullptr;
-    QListView* logView_ = nullptr;
+    LogView* logView_ = nullptr;
     QButtonGroup* bandwidth_ = nullptr;
     QButtonGroup* dcs_ = nullptr;
     QButtonGroup* compatibility_ = nullptr;

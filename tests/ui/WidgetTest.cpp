@@ -10,7 +10,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,7 +91,7 @@ TEST_F(Window, AFullScanFromTheToolbarShowsTheBaseStationAndTwelveGreenLamps)
     EXPECT_TRUE(w->widget(QStringLiteral("lblTime"))->isVisible());
     EXPECT_EQ(text("lblTime"), "0:00:22");
     EXPECT_EQ(get<QLineEdit>("edtCommand")->placeholderText(), "Enter a command");
-    EXPECT_EQ(get<QListView>("lbxLog")->model()->rowCount(), l.window.log.size());
+    EXPECT_EQ(get<QAbstractItemView>("lbxLog")->model()->rowCount(), l.window.log.size());
 }
 
 struct ControlCase {
@@ -271,7 +271,7 @@ TEST_F(Window, DeveloperControlsAreThereExactlyInDeveloperMode)
 
 TEST_F(Window, TheLogPaneHasNoHeightUntilTheWindowGrows)
 {
-    auto* log = get<QListView>("lbxLog");
+    auto* log = get<QAbstractItemView>("lbxLog");
     EXPECT_EQ(log->height(), 0);
     w->resize(829, 602);
     EXPECT_EQ(log->geometry(), QRect(8, 394, 498, 200));
