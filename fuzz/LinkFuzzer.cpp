@@ -6,7 +6,7 @@
 //       bit 3 judge-ID mode, bit 4 decimal comma, bit 5 a firmware query pending
 //   [1] fixed packet length, 1 + byte % 40
 //   [2] [3] registered pads, bit j = J-number j (12 bits, little-endian)
-//   [4] echo test: loops 1 + bits 0-1, test delay 130 + 10 * (bits 2-6 % 18) ms
+//   [4] echo test: loops 1 + (byte & 3), test delay 130 + 10 * ((byte >> 2) % 18) ms
 //   chunk: a header h, then h & 31 bytes sent by the base station, after which virtual time
 //   runs on for kGapsMs[h >> 5]; a length of 31 instead re-selects the collectors from the
 //   next byte (bits as in [0]) and the one after it (packet length), as a command would.
