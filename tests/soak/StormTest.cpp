@@ -13,7 +13,6 @@
 #include <deque>
 #include <functional>
 #include <random>
-#include <sstream>
 
 namespace {
 
