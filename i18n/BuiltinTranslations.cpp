@@ -47,6 +47,19 @@ bool ownsEntry(FormOwner owner, Table table, const QString& key)
     return (number < 100) == (owner == FormOwner::MainWindow);
 }
 
+EntryFit fitOfFileEntry(Table table, const TranslationEntry& entry)
+{
+    const TranslationEntry* const builtin = builtinTranslations().table(table).find(entry.key);
+    if (builtin == nullptr)
+        return EntryFit::UnknownKey;
+    // The window selects radio items by index: a list must keep the number of items it was
+    // designed with, whatever the file's own English says.
+    if (table == Table::Items
+        && entry.text(EnglishLanguage).count(u',') != builtin->text(EnglishLanguage).count(u','))
+        return EntryFit::OtherItemCount;
+    return EntryFit::Fits;
+}
+
 TranslationData shareOf(const TranslationData& data, FormOwner owner)
 {
     TranslationData share;

@@ -10,4 +10,8 @@ const TranslationData& builtinTranslations();
 enum class FormOwner { MainWindow, LinkController };
 
 bool ownsEntry(FormOwner owner, Table table, const QString& key);
+
+// How an entry of a language file fits the built-in data it would replace.
+enum class EntryFit { Fits, UnknownKey, OtherItemCount };
+EntryFit fitOfFileEntry(Table table, const TranslationEntry& entry);
 TranslationData shareOf(const TranslationData& data, FormOwner owner);

@@ -72,18 +72,28 @@ std::optional<ReadError> LanguageDispatcher::readFile(const QString& path)
                      .arg(path, result.error->where()));
         return result.error;
     }
-    reportUnknownKeys(path, *fileData_);
+    reportIgnoredEntries(path, *fileData_);
     return std::nullopt;
 }
 
-void LanguageDispatcher::reportUnknownKeys(const QString& path, const TranslationData& data) const
+void LanguageDispatcher::reportIgnoredEntries(const QString& path, const TranslationData& data) const
 {
     QStringList unknown;
-    const TranslationData& known = builtinTranslations();
+    QStringList otherCount;
     for (const Table table : AllTables)
-        for (const TranslationEntry& entry : data.table(table).entries())
-            if (known.table(table).find(entry.key) == nullptr)
-                unknown.append(QStringLiteral("'%1' (line %2)").arg(entry.key).arg(entry.line));
-    if (!unknown.isEmpty() && log_)
+        for (const TranslationEntry& entry : data.table(table).entries()) {
+            const QString where = QStringLiteral("'%1' (line %2)").arg(entry.key).arg(entry.line);
+            switch (fitOfFileEntry(table, entry)) {
+            case EntryFit::UnknownKey: unknown.append(where); break;
+            case EntryFit::OtherItemCount: otherCount.append(where); break;
+            case EntryFit::Fits: break;
+            }
+        }
+    if (!log_)
+        return;
+    if (!unknown.isEmpty())
         log_(QStringLiteral("Language file %1: not translatable here, ignored: %2").arg(path, unknown.join(u", ")));
+    if (!otherCount.isEmpty())
+        log_(QStringLiteral("Language file %1: not as many items as the window has, ignored: %2")
+                 .arg(path, otherCount.join(u", ")));
 }

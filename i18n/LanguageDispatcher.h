@@ -40,7 +40,7 @@ public:
 
 private:
     std::optional<ReadError> readFile(const QString& path);
-    void reportUnknownKeys(const QString& path, const TranslationData& data) const;
+    void reportIgnoredEntries(const QString& path, const TranslationData& data) const;
 
     LogSink log_;
     int active_ = 1;

@@ -33,10 +33,12 @@ QString TranslationComponent::dialogText(const QString& english) const
 void TranslationComponent::loadFrom(const TranslationData& fileData)
 {
     TranslationData loaded = shareOf(builtinTranslations(), owner_);
-    // Only the program's own keys: a name the file adds, such as an excluded component, is dropped.
+    // Only the program's own keys: a name the file adds, such as an excluded component, is dropped,
+    // and so is an item list with another number of items than the window's.
     for (const Table table : AllTables)
         for (const TranslationEntry& entry : fileData.table(table).entries())
-            loaded.table(table).replaceTexts(entry);
+            if (fitOfFileEntry(table, entry) == EntryFit::Fits)
+                loaded.table(table).replaceTexts(entry);
     data_ = std::move(loaded);
 }
 

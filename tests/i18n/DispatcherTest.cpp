@@ -174,6 +174,27 @@ TEST_F(DispatcherTest, LanguageFileReplacesTheBuiltInTextsOfBothFormsKeyByKey)
     EXPECT_TRUE(log[0].contains("'J0' (line 4)"));
 }
 
+// The window selects its radio items by index, so a file whose English gives a list another
+// number of items than the window's must not reach the form: with one item, rgDCS would have had
+// no item for "off" (found by the language file fuzzer).
+TEST_F(DispatcherTest, AnItemListWithAnotherNumberOfItemsThanTheWindowsIsIgnored)
+{
+    dispatcher.link(main);
+    dispatcher.setActiveLanguage(Italian);
+    const QString path = writeFile("[Items]\n" + row("rgDCS.Items", {"On", "", "", "", "", "Acceso"})
+                                   + row("rgCompatibility.Items", {"V3,V2", "", "", "", "", "Tre,Due"}) + "[End]\n");
+    dispatcher.setFileName(path);
+    form.clear();
+
+    EXPECT_FALSE(dispatcher.loadAllFromFile(path));
+
+    EXPECT_EQ(form.items["rgDCS"], builtinText(Table::Items, "rgDCS.Items", Italian).split(u','));
+    EXPECT_EQ(form.items["rgCompatibility"], (QStringList{"Tre", "Due"}));
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("not as many items as the window has, ignored: 'rgDCS.Items' (line 2)"))
+        << log[0].toStdString();
+}
+
 TEST_F(DispatcherTest, NoLanguageFileKeepsTheBuiltInData)
 {
     dispatcher.setFileName(dir.filePath("Quelta.sib"));
