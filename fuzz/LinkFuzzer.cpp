@@ -10,6 +10,7 @@
 //   chunk: a header h, then h & 31 bytes sent by the base station, after which virtual time
 //   runs on for kGapsMs[h >> 5]; a length of 31 instead re-selects the collectors from the
 //   next byte (bits as in [0]) and the one after it (packet length), as a command would.
+#include "FuzzCheck.h"
 #include "LinkBench.h"
 #include "Wire.h"
 
@@ -19,18 +20,6 @@
 namespace {
 
 constexpr qint64 kGapsMs[8] = {0, 1, 5, 20, 60, 150, 400, 1100};
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what)
-{
-    if (!holds)
-        fail(what);
-}
 
 struct ErrorCounter : WindowModel::Observer {
     void error(const QString& text) override

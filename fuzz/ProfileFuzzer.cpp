@@ -3,6 +3,7 @@
 //
 // Input: the section, the key, the value and a second key (each up to its first "|"), a number
 // for toInteger (up to the next "|"), and the rest as the file's bytes.
+#include "FuzzCheck.h"
 #include "ProfileFile.h"
 
 #include <QString>
@@ -10,18 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what)
-{
-    if (!holds)
-        fail(what);
-}
 
 QByteArray takeField(QByteArrayView& input)
 {

@@ -1,5 +1,6 @@
 // A language file from a translator's editor or from anywhere else: read it, load it into the
 // translation components of both forms and show every language.
+#include "FuzzCheck.h"
 #include "LanguageDispatcher.h"
 #include "RecordingForm.h"
 #include "TranslationComponent.h"
@@ -11,18 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what)
-{
-    if (!holds)
-        fail(what);
-}
 
 qsizetype lineCount(QByteArrayView bytes)
 {

@@ -1,6 +1,7 @@
 // A program file whose version information we read for the caption: the locator on the file as
 // an ELF or PE image, the block parser on what it finds and on the raw bytes, and the reader
 // that the window uses, on the same bytes as a file.
+#include "FuzzCheck.h"
 #include "FileVerInf.h"
 #include "VersionBlock.h"
 #include "VersionImage.h"
@@ -12,18 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what)
-{
-    if (!holds)
-        fail(what);
-}
 
 // A query names a node by the keys on its way from the root and takes the first child of each
 // name (compared without case). Every node that such a path can name is found by it, itself.
