@@ -56,16 +56,29 @@ QFont monoFont(int pixels)
     return font;
 }
 
-// A group title wider than its box (a wider stand-in face, a longer translation) is drawn
-// condensed rather than cut off.
+// The window's font, or one that makes text fit in available pixels: condensed first, then
+// smaller. A wider stand-in face or a longer translation is then shown whole.
+QFont fittedFont(const QFont& normal, const QString& text, int available)
+{
+    const int needed = QFontMetrics(normal).horizontalAdvance(text);
+    if (needed <= available || needed <= 0 || available <= 0)
+        return normal;
+    QFont font = normal;
+    font.setStretch(std::max(75, 100 * available / needed));
+    while (QFontMetrics(font).horizontalAdvance(text) > available && font.pixelSize() > 9)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
+QFont inheritedFont(const QWidget* w)
+{
+    return w->parentWidget() ? w->parentWidget()->font() : w->font();
+}
+
 void fitGroupTitle(QGroupBox* g)
 {
-    const QFont normal = g->parentWidget() ? g->parentWidget()->font() : g->font();
-    QFont title = normal;
-    const int available = g->width() - 14;
-    const int needed = QFontMetrics(normal).horizontalAdvance(g->title());
-    if (needed > available && needed > 0)
-        title.setStretch(std::max(70, 100 * available / needed));
+    const QFont normal = inheritedFont(g);
+    const QFont title = fittedFont(normal, g->title(), g->width() - 14);
     if (title == g->font())
         return;
     // The group's font would pass to its controls; they keep the window's.
@@ -75,14 +88,16 @@ void fitGroupTitle(QGroupBox* g)
     g->setFont(title);
 }
 
-// The command box's hint, condensed when it would be cut off in the box's width.
+void fitButton(QAbstractButton* b)
+{
+    // Room left beside a check box's indicator, or inside a button's frame.
+    const int room = b->width() - (qobject_cast<QCheckBox*>(b) ? 22 : 10);
+    b->setFont(fittedFont(inheritedFont(b), b->text(), room));
+}
+
 void fitCue(QLineEdit* edit)
 {
-    QFont font = edit->parentWidget()->font();
-    const int available = edit->width() - 12;
-    const int needed = QFontMetrics(font).horizontalAdvance(edit->placeholderText());
-    if (needed > available && needed > 0)
-        font.setStretch(std::max(70, 100 * available / needed));
+    const QFont font = fittedFont(inheritedFont(edit), edit->placeholderText(), edit->width() - 12);
     if (font != edit->font())
         edit->setFont(font);
 }
@@ -365,14 +380,23 @@ QLabel* TfrmMain::fixedLabel(QWidget* parent, const QString& name, const QString
     return l;
 }
 
-QLabel* TfrmMain::rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y)
+QLabel* TfrmMain::captionLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w)
+{
+    QLabel* l = fixedLabel(parent, name, text, x, y, w);
+    condensable_.insert(name);
+    fitLabel(l);
+    return l;
+}
+
+QLabel* TfrmMain::rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y,
+                             int leftLimit)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     l->move(0, y);
     widgets_[name] = l;
-    rightEdges_[name] = right;
+    rightEdges_[name] = {right, leftLimit};
     fitLabel(l);
     return l;
 }
@@ -380,13 +404,18 @@ QLabel* TfrmMain::rightLabel(QWidget* parent, const QString& name, const QString
 void TfrmMain::fitLabel(QLabel* l)
 {
     // A translated caption may be longer or shorter than the English one: the label follows its
-    // text, growing to the left when it is right-aligned, and never covers more than its text.
-    const auto right = rightEdges_.find(l->objectName());
-    if (right != rightEdges_.end()) {
-        const int width = l->sizeHint().width();
-        l->setGeometry(right->second - width, l->y(), width, kLabelHeight);
-    } else if (autoSized_.count(l->objectName()) != 0) {
+    // text, growing to the left when it is right-aligned, and never covers more than its text
+    // nor the control beside it.
+    const QString name = l->objectName();
+    if (const auto edge = rightEdges_.find(name); edge != rightEdges_.end()) {
+        const auto [right, leftLimit] = edge->second;
+        l->setFont(fittedFont(inheritedFont(l), l->text(), right - leftLimit));
+        const int width = std::min(l->sizeHint().width(), right - leftLimit);
+        l->setGeometry(right - width, l->y(), width, kLabelHeight);
+    } else if (autoSized_.count(name) != 0) {
         l->resize(l->sizeHint().width(), std::max(kLabelHeight, l->sizeHint().height()));
+    } else if (condensable_.count(name) != 0) {
+        l->setFont(fittedFont(inheritedFont(l), l->text(), l->width() - 2));
     }
 }
 
@@ -514,13 +543,13 @@ void TfrmMain::buildBaseStation()
     }
     label(g, QStringLiteral("lblTX"), QStringLiteral("TX"), 217, 13);
     monitoringChanged();
-    rightLabel(g, QStringLiteral("lbl12"), QStringLiteral("Firmware version:"), 120, 32);
+    rightLabel(g, QStringLiteral("lbl12"), QStringLiteral("Firmware version:"), 120, 32, 4);
     fixedLabel(g, QStringLiteral("lblFirmware"), QString(), 124, 32, 170);
-    rightLabel(g, QStringLiteral("Label6"), QStringLiteral("Port:"), 120, 48);
+    rightLabel(g, QStringLiteral("Label6"), QStringLiteral("Port:"), 120, 48, 4);
     fixedLabel(g, QStringLiteral("lblPort"), QString(), 124, 48, 170);
-    rightLabel(g, QStringLiteral("lbl15"), QStringLiteral("Active channel:"), 120, 64);
+    rightLabel(g, QStringLiteral("lbl15"), QStringLiteral("Active channel:"), 120, 64, 4);
     fixedLabel(g, QStringLiteral("lblChannel"), QString(), 124, 64, 170);
-    rightLabel(g, QStringLiteral("lbl14"), QStringLiteral("Target channel:"), 120, 88);
+    rightLabel(g, QStringLiteral("lbl14"), QStringLiteral("Target channel:"), 120, 88, 4);
 
     auto* channel = new QSpinBox(g);
     channel->setObjectName(QStringLiteral("ChannelSpinEdit"));
@@ -628,7 +657,7 @@ void TfrmMain::buildStatus()
         lampChanged(i);
     }
     fixedLabel(g, QStringLiteral("lblEcho"), QString(), 72, 8, 330);
-    rightLabel(g, QStringLiteral("lbl1"), QStringLiteral("Firmware versions:"), 127, 62);
+    rightLabel(g, QStringLiteral("lbl1"), QStringLiteral("Firmware versions:"), 127, 62, 4);
     fixedLabel(g, QStringLiteral("lblKVVer"), QString(), 131, 62, 270);
 }
 
@@ -652,7 +681,7 @@ void TfrmMain::buildAwards()
 
 void TfrmMain::buildEcho()
 {
-    rightLabel(this, QStringLiteral("lblLoops"), QStringLiteral("Test loops"), 617, 74);
+    rightLabel(this, QStringLiteral("lblLoops"), QStringLiteral("Test loops"), 617, 74, 541);
     auto* loops = new QSpinBox(this);
     loops->setObjectName(QStringLiteral("TestSpinEdit"));
     loops->setGeometry(621, 69, 56, 24);
@@ -661,7 +690,7 @@ void TfrmMain::buildEcho()
     connect(loops, &QSpinBox::valueChanged, this, [this](int v) { click([this, v] { model_.TestSpinEditChange(v); }); });
     widgets_[loops->objectName()] = loops;
 
-    rightLabel(this, QStringLiteral("Label1"), QStringLiteral("Test delay"), 617, 98);
+    rightLabel(this, QStringLiteral("Label1"), QStringLiteral("Test delay"), 617, 98, 541);
     auto* delay = new QSpinBox(this);
     delay->setObjectName(QStringLiteral("TestDelaySpinEdit"));
     delay->setGeometry(621, 93, 56, 24);
@@ -672,7 +701,7 @@ void TfrmMain::buildEcho()
             [this](int v) { click([this, v] { model_.TestDelaySpinEditChange(v); }); });
     widgets_[delay->objectName()] = delay;
 
-    rightLabel(this, QStringLiteral("Label9"), QStringLiteral("Duration:"), 737, 74);
+    rightLabel(this, QStringLiteral("Label9"), QStringLiteral("Duration:"), 737, 74, 680);
     fixedLabel(this, QStringLiteral("lblTime"), QString(), 741, 74, 80);
 
     auto* abort = new QPushButton(QStringLiteral("Abort test"), this);
@@ -688,7 +717,7 @@ void TfrmMain::buildEcho()
     panel->setAutoFillBackground(true);
     widgets_[panel->objectName()] = panel;
     label(panel, QStringLiteral("Label19"), QStringLiteral("Test Results"), 8, 8);
-    QLabel* missed = fixedLabel(panel, QStringLiteral("Label8"), QStringLiteral("Missed"), 168, 5, 79);
+    QLabel* missed = captionLabel(panel, QStringLiteral("Label8"), QStringLiteral("Missed"), 168, 5, 79);
     missed->setAlignment(Qt::AlignCenter);
     label(panel, QStringLiteral("Label2"), QStringLiteral("Kivo"), 8, 24);
     struct Head {
@@ -699,7 +728,7 @@ void TfrmMain::buildEcho()
     };
     for (const Head h : {Head{"Label3", "Replies", 42, 61}, Head{"Label4", "Resends", 96, 66},
                          Head{"Label5", "Reads", 161, 49}, Head{"Label7", "Sends", 216, 57}}) {
-        QLabel* l = fixedLabel(panel, QString::fromLatin1(h.name), QString::fromLatin1(h.text), h.x, 24, h.w);
+        QLabel* l = captionLabel(panel, QString::fromLatin1(h.name), QString::fromLatin1(h.text), h.x, 24, h.w);
         l->setAlignment(Qt::AlignCenter);
     }
     for (const char* red : {"Label5", "Label7", "Label8"})
@@ -742,9 +771,10 @@ void TfrmMain::setCaption(const QString& name, const QString& text)
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(text);
         fitLabel(l);
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w))
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setText(text);
-    else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        fitButton(b);
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
         g->setTitle(text);
         fitGroupTitle(g);
     }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 class EventLoop;
@@ -97,8 +98,12 @@ private:
     QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y);
     // A label of fixed width.
     QLabel* fixedLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w);
-    // A label that ends at x = right whatever the length of its text, next to the field it names.
-    QLabel* rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y);
+    // A translated label of fixed width: its text is condensed to fit.
+    QLabel* captionLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, int w);
+    // A label that ends at x = right whatever the length of its text, next to the field it names,
+    // and starts no further left than leftLimit.
+    QLabel* rightLabel(QWidget* parent, const QString& name, const QString& text, int right, int y,
+                       int leftLimit);
     void fitLabel(QLabel* l);
     QAction* item(const QString& name, const QString& caption, int icon);
     // All toolbar items as wide as the widest, after every caption change.
@@ -110,8 +115,9 @@ private:
     EventLoop& loop_;
     std::map<QString, QWidget*> widgets_;
     std::map<QString, QAction*> actions_;
-    std::map<QString, int> rightEdges_;   // right-aligned labels
-    std::map<QString, bool> autoSized_;   // labels that fit their text
+    std::map<QString, std::pair<int, int>> rightEdges_; // right-aligned labels: right edge, left limit
+    std::map<QString, bool> autoSized_;                 // labels that fit their text
+    std::set<QString> condensable_;                     // fixed-width labels with translated text
     class QToolBar* toolbar_ = nullptr;
     std::vector<QToolButton*> toolButtons_;
     QMenu* langMenu_ = nullptr;

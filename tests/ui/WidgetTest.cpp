@@ -292,22 +292,42 @@ TEST_F(Window, LogAndReportLinesAreInAFixedPitchFace)
     EXPECT_TRUE(QFontInfo(w->widget(QStringLiteral("Pad0"))->font()).fixedPitch());
 }
 
-TEST_F(Window, TranslatedCaptionsAreShownWhole)
+TEST_F(Window, LongerTranslatedCaptionsAreShownWholeAndCoverNothingBesideThem)
 {
-    // Labels follow their text; a right-aligned one keeps its right edge beside its field.
-    const QString longer = QStringLiteral("A much longer translated caption");
-    for (const char* name : {"lblLoops", "Label19", "lbl12"}) {
-        auto* label = get<QLabel>(QString::fromLatin1(name));
+    // Russian captions, longer than the English ones in any face.
+    const auto ru = [](const char* utf8) { return QString::fromUtf8(utf8); };
+    w->setCaption(QStringLiteral("Label19"), ru("Результаты теста"));
+    auto* results = get<QLabel>("Label19");
+    EXPECT_GE(results->width(), results->fontMetrics().horizontalAdvance(results->text()));
+
+    struct Right {
+        const char* label;
+        const char* text;
+        int leftLimit; // where the control to its left ends
+    };
+    for (const Right r : {Right{"Label9", "Длительность:", 677}, Right{"lblLoops", "Циклы теста", 537},
+                          Right{"lbl12", "Версия прошивки:", 0}}) {
+        auto* label = get<QLabel>(QString::fromLatin1(r.label));
         const int right = label->geometry().right();
-        const bool rightAligned = (label->alignment() & Qt::AlignRight) != 0;
-        w->setCaption(QString::fromLatin1(name), longer);
-        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(longer)) << name;
-        if (rightAligned) {
-            EXPECT_EQ(label->geometry().right(), right) << name;
-        }
+        w->setCaption(QString::fromLatin1(r.label), ru(r.text));
+        EXPECT_EQ(label->geometry().right(), right) << r.label;
+        EXPECT_GT(label->geometry().left(), r.leftLimit) << r.label;
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << r.label;
     }
+
+    w->setCaption(QStringLiteral("Label7"), ru("Передача"));
+    auto* sends = get<QLabel>("Label7");
+    EXPECT_LE(sends->fontMetrics().horizontalAdvance(sends->text()), sends->width());
+    w->setCaption(QStringLiteral("chk1"), ru("Широковещание"));
+    auto* broadcast = get<QCheckBox>("chk1");
+    EXPECT_LE(broadcast->fontMetrics().horizontalAdvance(broadcast->text()), broadcast->width() - 20);
+    w->setCaption(QStringLiteral("rgDCS"), ru("Цифровое разделение каналов (см. Справку)"));
+    auto* dcs = get<QGroupBox>("rgDCS");
+    EXPECT_LE(dcs->fontMetrics().horizontalAdvance(dcs->title()), dcs->width() - 12);
+    EXPECT_EQ(radio("rgDCS", 0)->font(), w->font()); // the title only
+
     // Toolbar items stay of one width when a caption changes.
-    w->setCaption(QStringLiteral("SpTBXItemExit"), QStringLiteral("Programm\nbeenden"));
+    w->setCaption(QStringLiteral("SpTBXItemExit"), ru("Следующий\nпрыжок"));
     const int width = toolButton(QStringLiteral("SpTBXItemExit"))->width();
     for (const char* name : {"SpTBXSubmenuItemScans", "SpTBXItemNextDive", "SpTBXItemHelp", "SpTBXSubmenuItemLang"})
         EXPECT_EQ(toolButton(QString::fromLatin1(name))->width(), width) << name;
